@@ -1,0 +1,58 @@
+/* Nelvo's exported interface: the remote-access library, phone-book
+ * entries, active connections, dialling and the progress callback.
+ * Exported by nelvo.exe and by nelvoras.dll (libnelvoras.so on Linux)
+ * under these undecorated names, with the standard calling convention.
+ *
+ * Strings are OLE byte strings: a BSTR holding ANSI bytes, NULL being the
+ * empty string. String arguments are released by the called function;
+ * string results belong to the caller, who frees them with SysFreeString. */
+#ifndef NELVORAS_H
+#define NELVORAS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32) && defined(__i386__)
+#define NELVO_API __stdcall
+#else
+#define NELVO_API
+#endif
+
+#if defined(_WIN32) && defined(NELVO_BUILDING)
+#define NELVO_EXPORT
+#elif !defined(_WIN32) && defined(NELVO_BUILDING)
+#define NELVO_EXPORT __attribute__((visibility("default")))
+#else
+#define NELVO_EXPORT
+#endif
+
+typedef wchar_t* NELVO_BSTR;
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Loads rasapi32.dll and keeps it loaded; returns its module handle, 0 when it cannot be loaded. */
+NELVO_EXPORT uintptr_t NELVO_API RasInitDLL(void);
+/* Frees the library that RasInitDLL loaded. */
+NELVO_EXPORT void NELVO_API RasUnloadDLL(void);
+
+/* Number of phone-book entries; 0 when there are none or they cannot be read. */
+NELVO_EXPORT int32_t NELVO_API rsAvailableEntries(void);
+/* Name of the entry at a position counted from 1, blanks trimmed; NULL when out of range. */
+NELVO_EXPORT NELVO_BSTR NELVO_API rsGetEntryName(int32_t index);
+
+/* Number of active connections; 0 when there are none or they cannot be read. */
+NELVO_EXPORT int32_t NELVO_API rsActiveConnections(void);
+/* Entry name of the active connection at a position counted from 1; NULL when out of range. */
+NELVO_EXPORT NELVO_BSTR NELVO_API rsGetConnectionName(int32_t index);
+/* Handle of the active connection at a position counted from 1; 0 when out of range. */
+NELVO_EXPORT int32_t NELVO_API rsGetConnectionHandle(int32_t index);
+/* Hangs a connection up and returns once it is gone: 0, or the service's error code. */
+NELVO_EXPORT int32_t NELVO_API rsHangUpConnection(int32_t handle);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

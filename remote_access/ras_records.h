@@ -1,0 +1,126 @@
+/* Records exchanged with the remote-access library, in their 32-bit ANSI
+ * layouts on every build, and the signatures of the functions the dialer
+ * calls. Shared by the dialer and the simulated service; C and C++. */
+#ifndef NELVO_RAS_RECORDS_H
+#define NELVO_RAS_RECORDS_H
+
+#include <stdint.h>
+
+#if defined(_WIN32) && defined(__i386__)
+#define RAS_CALL __stdcall
+#else
+#define RAS_CALL
+#endif
+
+/* Connection handles are 32-bit values; 0 names no connection. */
+typedef uint32_t HRASCONN;
+
+#define RAS_MAX_ENTRY_NAME 256
+#define RAS_MAX_PHONE_NUMBER 128
+#define RAS_MAX_CALLBACK_NUMBER 128
+#define RAS_MAX_DEVICE_TYPE 16
+#define RAS_MAX_DEVICE_NAME 128
+#define RAS_MAX_USER_NAME 256
+#define RAS_MAX_PASSWORD 256
+#define RAS_MAX_DOMAIN 15
+
+typedef struct RASENTRYNAME {
+  uint32_t dwSize;
+  char szEntryName[RAS_MAX_ENTRY_NAME + 1];
+} RASENTRYNAME;
+
+typedef struct RASCONN {
+  uint32_t dwSize;
+  HRASCONN hrasconn;
+  char szEntryName[RAS_MAX_ENTRY_NAME + 1];
+  char szDeviceType[RAS_MAX_DEVICE_TYPE + 1];
+  char szDeviceName[RAS_MAX_DEVICE_NAME + 1];
+} RASCONN;
+
+typedef struct RASCONNSTATUS {
+  uint32_t dwSize;
+  uint32_t rasconnstate;
+  uint32_t dwError;
+  char szDeviceType[RAS_MAX_DEVICE_TYPE + 1];
+  char szDeviceName[RAS_MAX_DEVICE_NAME + 1];
+} RASCONNSTATUS;
+
+typedef struct RASDIALPARAMS {
+  uint32_t dwSize;
+  char szEntryName[RAS_MAX_ENTRY_NAME + 1];
+  char szPhoneNumber[RAS_MAX_PHONE_NUMBER + 1];
+  char szCallbackNumber[RAS_MAX_CALLBACK_NUMBER + 1];
+  char szUserName[RAS_MAX_USER_NAME + 1];
+  char szPassword[RAS_MAX_PASSWORD + 1];
+  char szDomain[RAS_MAX_DOMAIN + 1];
+} RASDIALPARAMS;
+
+typedef struct RASDIALEXTENSIONS {
+  uint32_t dwSize;
+  uint32_t dwfOptions;
+  uint32_t hwndParent;
+  uint32_t reserved;
+} RASDIALEXTENSIONS;
+
+#ifdef __cplusplus
+static_assert(sizeof(RASENTRYNAME) == 264, "RASENTRYNAME layout");
+static_assert(sizeof(RASCONN) == 412, "RASCONN layout");
+static_assert(sizeof(RASCONNSTATUS) == 160, "RASCONNSTATUS layout");
+static_assert(sizeof(RASDIALPARAMS) == 1052, "RASDIALPARAMS layout");
+static_assert(sizeof(RASDIALEXTENSIONS) == 16, "RASDIALEXTENSIONS layout");
+#else
+_Static_assert(sizeof(RASENTRYNAME) == 264, "RASENTRYNAME layout");
+_Static_assert(sizeof(RASCONN) == 412, "RASCONN layout");
+_Static_assert(sizeof(RASCONNSTATUS) == 160, "RASCONNSTATUS layout");
+_Static_assert(sizeof(RASDIALPARAMS) == 1052, "RASDIALPARAMS layout");
+_Static_assert(sizeof(RASDIALEXTENSIONS) == 16, "RASDIALEXTENSIONS layout");
+#endif
+
+/* Connection states (RASCONNSTATE). */
+enum {
+  RASCS_OpenPort = 0,
+  RASCS_PortOpened = 1,
+  RASCS_ConnectDevice = 2,
+  RASCS_DeviceConnected = 3,
+  RASCS_AllDevicesConnected = 4,
+  RASCS_Authenticate = 5,
+  RASCS_AuthNotify = 6,
+  RASCS_AuthProject = 10,
+  RASCS_Authenticated = 14,
+  RASCS_Projected = 18,
+  RASCS_Connected = 8192,
+  RASCS_Disconnected = 8193
+};
+
+/* Error codes of the service that the dialer and the simulator use. */
+enum {
+  RAS_ERROR_INVALID_HANDLE = 6,
+  RAS_ERROR_INVALID_PARAMETER = 87,
+  RAS_ERROR_BUFFER_TOO_SMALL = 603,
+  RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623,
+  RAS_ERROR_INVALID_SIZE = 632,
+  RAS_ERROR_REQUEST_TIMEOUT = 638,
+  RAS_ERROR_NO_CONNECTION = 668,
+  RAS_ERROR_LINE_BUSY = 676,
+  RAS_ERROR_NO_ANSWER = 678,
+  RAS_ERROR_AUTHENTICATION_FAILURE = 691
+};
+
+/* Notifier type 0 (RasDialFunc): message, new state, error code. */
+typedef void(RAS_CALL* RasDialFunc)(uint32_t message, uint32_t state, uint32_t error);
+
+typedef uint32_t(RAS_CALL* RasEnumEntriesAFunc)(const char* reserved, const char* phoneBook,
+                                                RASENTRYNAME* entries, uint32_t* size,
+                                                uint32_t* count);
+typedef uint32_t(RAS_CALL* RasGetEntryDialParamsAFunc)(const char* phoneBook,
+                                                       RASDIALPARAMS* params,
+                                                       int32_t* passwordStored);
+typedef uint32_t(RAS_CALL* RasDialAFunc)(RASDIALEXTENSIONS* extensions, const char* phoneBook,
+                                         RASDIALPARAMS* params, uint32_t notifierType,
+                                         void* notifier, HRASCONN* handle);
+typedef uint32_t(RAS_CALL* RasGetConnectStatusAFunc)(HRASCONN handle, RASCONNSTATUS* status);
+typedef uint32_t(RAS_CALL* RasEnumConnectionsAFunc)(RASCONN* connections, uint32_t* size,
+                                                    uint32_t* count);
+typedef uint32_t(RAS_CALL* RasHangUpAFunc)(HRASCONN handle);
+
+#endif
