@@ -64,6 +64,9 @@ std::string PlatformCommandLine();
 void PlatformSetArguments(int argc, char** argv);
 // Suspends the calling thread.
 void PlatformSleep(uint32_t milliseconds);
+// Test hook: while set, PlatformSleep calls it instead of waiting
+// (nullptr restores the real wait).
+void PlatformSetSleepHook(void (*hook)(uint32_t milliseconds));
 
 // ---- Modules -----------------------------------------------------------
 

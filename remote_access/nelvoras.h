@@ -51,6 +51,17 @@ NELVO_EXPORT int32_t NELVO_API rsGetConnectionHandle(int32_t index);
 /* Hangs a connection up and returns once it is gone: 0, or the service's error code. */
 NELVO_EXPORT int32_t NELVO_API rsHangUpConnection(int32_t handle);
 
+/* Dials the entry at a position counted from 1 with the caller's phone
+ * number, user name and password (an empty one keeps the stored value) and
+ * returns when the dial has ended: 0 connected (the link stays up), or
+ * minus the remote-access error code (-668 cancelled through the cancel
+ * file). Releases the three strings. */
+NELVO_EXPORT int32_t NELVO_API rsDialEntry(int32_t index, NELVO_BSTR phoneNumber,
+                                           NELVO_BSTR userName, NELVO_BSTR password);
+/* The dial progress notifier: writes each connection state to the report
+ * channel and the IPC status of the running dial. */
+NELVO_EXPORT void NELVO_API RASDIALCALLBACK(uint32_t message, uint32_t state, uint32_t errorCode);
+
 #ifdef __cplusplus
 }
 #endif

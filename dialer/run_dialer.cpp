@@ -1,0 +1,49 @@
+// The run sequence.
+#include "dialer/run_dialer.h"
+
+#include <string>
+
+#include "dialer/option_checks.h"
+#include "dialer/options.h"
+#include "dialer/run_handover.h"
+#include "dialer/startup.h"
+#include "status/ipc_status.h"
+#include "status/number_forms.h"
+#include "status/numbered_files.h"
+#include "status/report_channel.h"
+#include "status/shared_values.h"
+
+namespace {
+
+// Opens the IPC file, says so on the report channel, and writes "Go".
+void StartIpcFile(const std::string& ipc_file_name, ErrorStatus& status) {
+  OpenIpcFile(ipc_file_name, status);
+  IpcEnabled = 1;
+  WriteReportLine(status, {"IPC : ", ipc_file_name, " ", SignPositionForm(status.value)});
+  WriteIpcStatus("Go", status);
+}
+
+}  // namespace
+
+// RunDialer: the exit code never reflects an error.
+int32_t RunDialer() {
+  ErrorStatus status;
+  // The dial notifier's address goes here once the dial run exists:
+  // DialCallbackAddress = <address of RASDIALCALLBACK>;
+  DialCallbackAddress = nullptr;
+  ProgramVersion = "2.0";
+  CancelFileName = ".\\rascancel.qcx";
+
+  RunSettings settings = ReadRunSettings(StartupCommandTail());
+  CancelFileName = settings.cancel_file_name;
+  OpenReportChannel(settings.log_file_name, StdoutWasConsole(), status);
+  WriteReportLine(status, {"Nelvo - Command line RAS dialer - ", ProgramVersion});
+  if (!settings.ipc_file_name.empty()) StartIpcFile(settings.ipc_file_name, status);
+  // A cancel file left from an earlier run must not cancel this one.
+  DeleteNamedFile(CancelFileName, status);
+
+  RunEnding ending = kRunEndCloseAllFiles;
+  if (CheckRequiredOptions(settings, status)) ending = RunEntryLookupAndMode(settings, status);
+  if (ending == kRunEndCloseAllFiles) CloseAllFiles(status);
+  return 0;
+}

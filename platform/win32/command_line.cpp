@@ -1,0 +1,14 @@
+// The command line on Windows.
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_internal.h"
+
+// Windows keeps the command line itself.
+void PlatformSetArguments(int, char**) {}
+
+// GetCommandLineA, as the process received it.
+std::string PlatformCommandLine() {
+  const char* line = GetCommandLineA();
+  return line != nullptr ? std::string(line) : std::string();
+}

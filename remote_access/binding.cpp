@@ -1,0 +1,98 @@
+// The remote-access library binding: load on demand, resolve by name on
+// every call, free only what the call itself loaded.
+#include "remote_access/binding.h"
+
+#include "remote_access/nelvoras.h"
+
+PlatformModule RasLibraryHandle = nullptr;
+
+namespace {
+
+const char kRasLibraryName[] = "rasapi32.dll";
+
+// Calls the named function of the library with the arguments as given. The
+// address is never kept: a library loaded again may sit elsewhere.
+template <typename Function, typename... Args>
+int32_t CallRasFunction(const char* name, bool* available, Args... args) {
+  bool loadedByThisCall = false;
+  if (RasLibraryHandle == nullptr) {
+    RasInitDLL();
+    loadedByThisCall = RasLibraryHandle != nullptr;
+  }
+  if (RasLibraryHandle == nullptr) {
+    *available = false;
+    return 0;
+  }
+  int32_t result = 0;
+  void* address = PlatformResolve(RasLibraryHandle, name);
+  *available = address != nullptr;
+  if (address != nullptr) {
+    result = static_cast<int32_t>(reinterpret_cast<Function>(address)(args...));
+  }
+  if (loadedByThisCall) RasUnloadDLL();
+  return result;
+}
+
+}  // namespace
+
+// RasInitDLL
+NELVO_EXPORT uintptr_t NELVO_API RasInitDLL(void) {
+  if (RasLibraryHandle == nullptr) RasLibraryHandle = PlatformLoadModule(kRasLibraryName);
+  return reinterpret_cast<uintptr_t>(RasLibraryHandle);
+}
+
+// RasUnloadDLL
+NELVO_EXPORT void NELVO_API RasUnloadDLL(void) {
+  if (RasLibraryHandle == nullptr) return;
+  PlatformFreeModule(RasLibraryHandle);
+  RasLibraryHandle = nullptr;
+}
+
+// QueryRasConnectStatus
+int32_t QueryRasConnectStatus(HRASCONN handle, RASCONNSTATUS* status, bool* available) {
+  return CallRasFunction<RasGetConnectStatusAFunc>("RasGetConnectStatusA", available, handle,
+                                                   status);
+}
+
+// CallRasGetConnectStatus
+int32_t CallRasGetConnectStatus(HRASCONN handle, RASCONNSTATUS* status) {
+  bool available;
+  return QueryRasConnectStatus(handle, status, &available);
+}
+
+// CallRasEnumEntries
+int32_t CallRasEnumEntries(const char* reserved, const char* phoneBook, RASENTRYNAME* entries,
+                           uint32_t* size, uint32_t* count) {
+  bool available;
+  return CallRasFunction<RasEnumEntriesAFunc>("RasEnumEntriesA", &available, reserved, phoneBook,
+                                              entries, size, count);
+}
+
+// CallRasGetEntryDialParams
+int32_t CallRasGetEntryDialParams(const char* phoneBook, RASDIALPARAMS* params,
+                                  int32_t* passwordStored) {
+  bool available;
+  return CallRasFunction<RasGetEntryDialParamsAFunc>("RasGetEntryDialParamsA", &available,
+                                                     phoneBook, params, passwordStored);
+}
+
+// CallRasDial
+int32_t CallRasDial(RASDIALEXTENSIONS* extensions, const char* phoneBook, RASDIALPARAMS* params,
+                    uint32_t notifierType, void* notifier, HRASCONN* handle) {
+  bool available;
+  return CallRasFunction<RasDialAFunc>("RasDialA", &available, extensions, phoneBook, params,
+                                       notifierType, notifier, handle);
+}
+
+// CallRasHangUp
+int32_t CallRasHangUp(HRASCONN handle) {
+  bool available;
+  return CallRasFunction<RasHangUpAFunc>("RasHangUpA", &available, handle);
+}
+
+// CallRasEnumConnections
+int32_t CallRasEnumConnections(RASCONN* connections, uint32_t* size, uint32_t* count) {
+  bool available;
+  return CallRasFunction<RasEnumConnectionsAFunc>("RasEnumConnectionsA", &available, connections,
+                                                  size, count);
+}

@@ -1,0 +1,31 @@
+// Run-time binding of the remote-access library: the one module handle and
+// one trampoline per remote-access function. Every call into the service
+// goes through here; nothing links rasapi32 when it is built.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "remote_access/ras_records.h"
+
+// Module handle of rasapi32.dll, nullptr when not loaded. Set only by
+// RasInitDLL, cleared only by RasUnloadDLL; no reference count.
+extern PlatformModule RasLibraryHandle;
+
+// Each trampoline loads the library for the length of its call when it is
+// not held, resolves the function by name afresh, passes the arguments on
+// unchanged and returns the function's result, or 0 when the library or the
+// function is not there. It frees only a library that it loaded itself.
+int32_t CallRasGetConnectStatus(HRASCONN handle, RASCONNSTATUS* status);
+int32_t CallRasEnumEntries(const char* reserved, const char* phoneBook, RASENTRYNAME* entries,
+                           uint32_t* size, uint32_t* count);
+int32_t CallRasGetEntryDialParams(const char* phoneBook, RASDIALPARAMS* params,
+                                  int32_t* passwordStored);
+int32_t CallRasDial(RASDIALEXTENSIONS* extensions, const char* phoneBook, RASDIALPARAMS* params,
+                    uint32_t notifierType, void* notifier, HRASCONN* handle);
+int32_t CallRasHangUp(HRASCONN handle);
+int32_t CallRasEnumConnections(RASCONN* connections, uint32_t* size, uint32_t* count);
+
+// CallRasGetConnectStatus that also tells whether the function could be
+// called at all, since its 0 cannot tell "still connected" from "missing".
+int32_t QueryRasConnectStatus(HRASCONN handle, RASCONNSTATUS* status, bool* available);

@@ -1,0 +1,22 @@
+// Field extraction and OLE byte strings for the exported interface.
+#include "remote_access/byte_text.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+// TrimmedField
+std::string TrimmedField(const char* field, size_t capacity) {
+  const void* nul = memchr(field, '\0', capacity);
+  size_t end = nul ? static_cast<size_t>(static_cast<const char*>(nul) - field) : capacity;
+  size_t begin = 0;
+  while (begin < end && field[begin] == ' ') ++begin;
+  while (end > begin && field[end - 1] == ' ') --end;
+  return std::string(field + begin, end - begin);
+}
+
+// NewByteString
+NELVO_BSTR NewByteString(const std::string& text) {
+  if (text.empty()) return nullptr;
+  return PlatformAllocByteString(text.data(), static_cast<uint32_t>(text.size()));
+}

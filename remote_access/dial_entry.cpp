@@ -1,0 +1,167 @@
+// rsDialEntry: dials a phone-book entry by position and waits until it is
+// connected, has failed, or was cancelled through the cancel file.
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "remote_access/binding.h"
+#include "remote_access/byte_text.h"
+#include "remote_access/connections.h"
+#include "remote_access/dial_notifier.h"
+#include "remote_access/entry_names.h"
+#include "remote_access/nelvoras.h"
+#include "status/error_status.h"
+#include "status/numbered_files.h"
+#include "status/shared_values.h"
+
+namespace {
+
+// Status polls after the first query, one a second: about 86 s in all.
+const int16_t kPollBudget = 85;
+const uint32_t kPollIntervalMs = 1000;
+
+// Releases the caller's three strings on every path out of the dial.
+struct DialArguments {
+  NELVO_BSTR phone_number;
+  NELVO_BSTR user_name;
+  NELVO_BSTR password;
+  ~DialArguments() {
+    PlatformFreeByteString(phone_number);
+    PlatformFreeByteString(user_name);
+    PlatformFreeByteString(password);
+  }
+};
+
+std::string_view ByteStringText(NELVO_BSTR text) {
+  if (text == nullptr) {
+    return {};
+  }
+  return std::string_view(reinterpret_cast<const char*>(text), PlatformByteStringLength(text));
+}
+
+// Copies text into a fixed field: cut to the field, NUL after it.
+template <size_t N>
+void SetField(char (&field)[N], std::string_view text) {
+  size_t length = text.size() < N - 1 ? text.size() : N - 1;
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
+
+// Replaces a field with the caller's value unless that is empty.
+template <size_t N>
+void OverrideField(char (&field)[N], std::string_view value) {
+  if (!value.empty()) {
+    SetField(field, value);
+  }
+}
+
+// The service calls the notifier from a thread of its own for as long as
+// it likes, so once a dial has begun the library stays loaded for the rest
+// of the process: one reference of our own, never dropped.
+void HoldRemoteAccessLibrary() {
+  static std::atomic<PlatformModule> held{nullptr};
+  if (held.load() == nullptr) {
+    held.store(PlatformLoadModule("rasapi32.dll"));
+  }
+}
+
+int32_t QueryStatus(RASCONNSTATUS& status) {
+  status.dwSize = sizeof(RASCONNSTATUS);
+  return CallRasGetConnectStatus(ConnectionHandle, &status);
+}
+
+// A failure code as a dial result: minus its absolute value.
+int32_t NegativeResult(int32_t code) {
+  return code < 0 ? code : -code;
+}
+
+// True when the cancel file exists and may be opened for reading with no
+// sharing; any failure to open reads as no request.
+bool CancelRequested(ErrorStatus& status) {
+  status.value = 0;
+  OpenForReading(kCancelProbeFile, CancelFileName, status);
+  bool requested = status.value == 0;
+  CloseNumberedFile(kCancelProbeFile, status);
+  return requested;
+}
+
+// Fills the dial parameters of the entry at the position; 0 or the
+// negative result of a dial that cannot start.
+int32_t PrepareDialParameters(int32_t index, const DialArguments& arguments,
+                              RASDIALPARAMS& params) {
+  EntryList entries;
+  int32_t count = LoadEntryNames(entries);
+  if (count < 1 || index < 1 || index > count) {
+    return -RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+  }
+  std::memset(&params, 0, sizeof params);
+  params.dwSize = sizeof(RASDIALPARAMS);
+  const RASENTRYNAME& entry = entries[index - 1];
+  SetField(params.szEntryName, TrimmedField(entry.szEntryName, sizeof entry.szEntryName));
+  int32_t password_stored = 0;
+  int32_t result = CallRasGetEntryDialParams(nullptr, &params, &password_stored);
+  if (result != 0) {
+    return NegativeResult(result);
+  }
+  OverrideField(params.szPhoneNumber, ByteStringText(arguments.phone_number));
+  OverrideField(params.szUserName, ByteStringText(arguments.user_name));
+  OverrideField(params.szPassword, ByteStringText(arguments.password));
+  return 0;
+}
+
+// Waits for the dial that has just been started and returns its result.
+int32_t AwaitDial() {
+  ErrorStatus error_status;
+  RASCONNSTATUS status;
+  std::memset(&status, 0, sizeof status);
+  PlatformSleep(kPollIntervalMs);
+  int32_t result = QueryStatus(status);
+  for (int16_t budget = kPollBudget; budget > 0 && result == 0;) {
+    PlatformSleep(kPollIntervalMs);
+    result = QueryStatus(status);
+    --budget;
+    if (status.rasconnstate == RASCS_Connected || result != 0) {
+      break;
+    }
+    if (CancelRequested(error_status)) {
+      result = RAS_ERROR_NO_CONNECTION;
+    }
+  }
+  if (result == 0) {
+    result = QueryStatus(status);
+  }
+  if (result == 0 && status.rasconnstate == RASCS_Connected) {
+    return 0;
+  }
+  // Not connected: the failure the service gave, else the time ran out.
+  if (result == 0) {
+    result = status.dwError != 0 ? static_cast<int32_t>(status.dwError)
+                                 : RAS_ERROR_REQUEST_TIMEOUT;
+  }
+  HangUpAndWait(ConnectionHandle);
+  return NegativeResult(result);
+}
+
+}  // namespace
+
+// rsDialEntry (exported)
+extern "C" NELVO_EXPORT int32_t NELVO_API rsDialEntry(int32_t index, NELVO_BSTR phoneNumber,
+                                                      NELVO_BSTR userName, NELVO_BSTR password) {
+  DialArguments arguments{phoneNumber, userName, password};
+  RASDIALPARAMS params;
+  int32_t result = PrepareDialParameters(index, arguments, params);
+  if (result != 0) {
+    return result;
+  }
+  RASDIALEXTENSIONS extensions = {sizeof(RASDIALEXTENSIONS), 0, 0, 0};
+  HoldRemoteAccessLibrary();
+  ConnectionHandle = 0;
+  OpenDialNotifications();
+  // Whether the dial got under way shows in the status queries that follow.
+  CallRasDial(&extensions, nullptr, &params, 0, DialCallbackAddress, &ConnectionHandle);
+  result = AwaitDial();
+  CloseDialNotifications();
+  return result;
+}
