@@ -7,6 +7,7 @@
 #include "dialer/options.h"
 #include "dialer/run_handover.h"
 #include "dialer/startup.h"
+#include "remote_access/nelvoras.h"
 #include "status/ipc_status.h"
 #include "status/number_forms.h"
 #include "status/numbered_files.h"
@@ -28,9 +29,7 @@ void StartIpcFile(const std::string& ipc_file_name, ErrorStatus& status) {
 // RunDialer: the exit code never reflects an error.
 int32_t RunDialer() {
   ErrorStatus status;
-  // The dial notifier's address goes here once the dial run exists:
-  // DialCallbackAddress = <address of RASDIALCALLBACK>;
-  DialCallbackAddress = nullptr;
+  DialCallbackAddress = reinterpret_cast<void*>(&RASDIALCALLBACK);
   ProgramVersion = "2.0";
   CancelFileName = ".\\rascancel.qcx";
 

@@ -1,8 +1,16 @@
 // Hand-over to the entry lookup and the dial and hang-up runs.
 #include "dialer/run_handover.h"
 
-// RunEntryLookupAndMode: the entry lookup and both runs are not built yet,
-// so a run that passes the checks ends here.
-RunEnding RunEntryLookupAndMode(const RunSettings&, ErrorStatus&) {
+#include "dialer/dial_run.h"
+#include "dialer/entry_lookup.h"
+#include "dialer/hangup_run.h"
+
+// RunEntryLookupAndMode: the entry must be in the phone book in both modes,
+// even to be hung up.
+RunEnding RunEntryLookupAndMode(const RunSettings& settings, ErrorStatus& status) {
+  int32_t entry_index = LookUpEntry(settings.entry_name, status);
+  if (entry_index == 0) return kRunEndCloseAllFiles;
+  if (settings.hang_up_mode) return RunHangUp(settings, status);
+  RunDial(settings, entry_index, status);
   return kRunEndCloseAllFiles;
 }

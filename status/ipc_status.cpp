@@ -5,19 +5,10 @@
 #include <mutex>
 
 #include "status/numbered_files.h"
+#include "status/output_lock.h"
 
 std::atomic<int16_t> IpcEnabled{0};
 char IpcStatusRecord[kIpcRecordLength];
-
-namespace {
-
-// The callback thread and the main thread may both write a status.
-std::mutex& RecordMutex() {
-  static std::mutex* mutex = new std::mutex;
-  return *mutex;
-}
-
-}  // namespace
 
 // FillIpcStatusRecord: cut or padded to exactly 64 bytes.
 void FillIpcStatusRecord(std::string_view text, char (&record)[kIpcRecordLength]) {
@@ -37,7 +28,8 @@ void OpenIpcFile(std::string_view ipc_file_name, ErrorStatus& status) {
 // WriteIpcStatus: bytes past the first 64 of an older file stay as they were.
 void WriteIpcStatus(std::string_view text, ErrorStatus& status) {
   if (IpcEnabled.load() == 0) return;
-  std::lock_guard<std::mutex> lock(RecordMutex());
+  // The notifier's thread and the run both write; each record goes whole.
+  std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
   FillIpcStatusRecord(text, IpcStatusRecord);
   WriteFileRecord(kIpcFile, 0, std::string_view(IpcStatusRecord, kIpcRecordLength), status);
 }

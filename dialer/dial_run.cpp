@@ -1,0 +1,42 @@
+// The dial run.
+#include "dialer/dial_run.h"
+
+#include <string>
+
+#include "dialer/entry_lookup.h"
+#include "platform/platform.h"
+#include "remote_access/nelvoras.h"
+#include "status/ipc_status.h"
+#include "status/number_forms.h"
+#include "status/report_channel.h"
+#include "status/shared_values.h"
+#include "status/text.h"
+
+namespace {
+
+// An OLE byte string for the exported interface, which releases it.
+PlatformByteString NewByteString(const std::string& text) {
+  return PlatformAllocByteString(text.data(), static_cast<uint32_t>(text.size()));
+}
+
+}  // namespace
+
+// RunDial: while rsDialEntry runs only the progress notifier writes, so
+// nothing is written here between the call and its return.
+void RunDial(const RunSettings& settings, int32_t entry_index, ErrorStatus& status) {
+  // The name as the phone book spells it, not as it was typed.
+  std::string name(TrimBlanks(TakeByteString(rsGetEntryName(entry_index))));
+  WriteIpcStatus("STATUS : Connecting to " + name, status);
+  WriteReportLine(status, {"Connecting to ", name});
+
+  int32_t result = rsDialEntry(entry_index, NewByteString(settings.phone_number),
+                               NewByteString(settings.user_name), NewByteString(settings.password));
+  ConnectionHandle = static_cast<uint32_t>(result);
+  if (result < 0) {
+    WriteIpcStatus("ERROR : Connection Failed", status);
+    WriteReportLine(status, {"ERROR : Not Connected"});
+    WriteReportLine(status, {"ERROR CODE : ", BareDigits(result)});
+  } else {
+    WriteReportLine(status, {"Connected"});
+  }
+}
