@@ -56,8 +56,8 @@ void ReportNotActive(const std::string& entry_name, const std::string& active_na
                      ErrorStatus& status) {
   WriteReportLine(status, {"ERROR : The specified connection (", entry_name, ") is not active"});
   WriteReportLine(status, {"        ", active_name, " is active"});
-  WriteIpcStatus(
-      "ERROR : " + entry_name + "Not active for HANGUP " + active_name + " is active", status);
+  WriteIpcStatus("ERROR : " + entry_name + "Not active for HANGUP " + active_name + " is active",
+                 status);
 }
 
 }  // namespace
@@ -76,8 +76,7 @@ RunEnding RunHangUp(const RunSettings& settings, ErrorStatus& status) {
   std::string wanted = UpperCase(settings.entry_name);
   FoundConnection target = FindConnection(connections, count, &wanted);
   if (!target.found) {
-    ReportNotActive(settings.entry_name, FindConnection(connections, count, nullptr).name,
-                    status);
+    ReportNotActive(settings.entry_name, FindConnection(connections, count, nullptr).name, status);
     return kRunEndCloseAllFiles;
   }
   ConnectionHandle = static_cast<uint32_t>(target.handle);

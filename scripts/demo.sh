@@ -1,11 +1,78 @@
 #!/usr/bin/env bash
-# The main job: builds the host program and runs it as a user would.
+# The main job: builds the host program and the simulated remote-access
+# service, then dials, cancels a dial and hangs up as a user would, with
+# standard output a terminal so that the report goes to the log file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 scripts/install-deps.sh
 cmake --preset host >/dev/null
-cmake --build --preset host -j2 --target nelvo >/dev/null
+cmake --build --preset host -j2 --target nelvo rassim rasapi32 >/dev/null
+bin=$root/build/host/bin
+
 work=$(mktemp -d)
 cd "$work"
-echo "\$ nelvo"
-"$OLDPWD/build/host/bin/nelvo" | cat
+export RASSIM_DIR=$work/service
+"$bin/rassim" demo
+# Names with a blank cannot be given after /ENTRY:, so one more entry that
+# dials and then never connects, for the cancel.
+"$bin/rassim" phonebook add Lab --phone 5550042 --user frank --password pw --never-finish
+
+heading() { printf '\n==== %s ====\n' "$1"; }
+# Shows a command, then runs nelvo under a pseudo-terminal: a console, as
+# when it is started by hand.
+run_nelvo() {
+  printf '$ nelvo %s\n' "$*"
+  script -qfec "$bin/nelvo $*" /dev/null >/dev/null
+}
+# Prints each new IPC status and each new log line as they appear, until
+# stopped.
+watch_run() {
+  local log=$1 ipc=$2 last="" shown=0 now lines
+  while true; do
+    if [ -f "$ipc" ]; then
+      now=$(head -c 64 "$ipc" | sed 's/ *$//')
+      [ "$now" != "$last" ] && printf '  ipc | %s\n' "$now" && last=$now
+    fi
+    if [ -f "$log" ]; then
+      lines=$(wc -l <"$log")
+      if [ "$lines" -gt "$shown" ]; then
+        sed -n "$((shown + 1)),${lines}p" "$log" | tr -d '\r' | sed 's/^/  log | /'
+        shown=$lines
+      fi
+    fi
+    sleep 0.1
+  done
+}
+show_file() { printf -- '--- %s\n' "$1"; tr -d '\r' <"$1"; [ -n "$(tail -c1 "$1")" ] && echo; true; }
+
+heading "The phone book of the simulated service"
+"$bin/rassim" phonebook list
+
+heading "Dial Office (report lines and IPC status as they come)"
+watch_run office.log status.ipc & watcher=$!
+run_nelvo /ENTRY:office /LOG:office.log /IPC:status.ipc /USER:alice /PASS:secret /PHONE:5551234
+sleep 0.3
+kill "$watcher"; wait "$watcher" 2>/dev/null || true
+show_file office.log
+echo "--- active connections (handle state error name)"
+"$bin/rassim" connections
+
+heading "Dial Lab, which never connects, cancelled by creating the cancel file after 2 s"
+watch_run lab.log lab.ipc & watcher=$!
+(sleep 2; echo "  (cancel.now created)"; : >cancel.now) & canceller=$!
+run_nelvo /ENTRY:Lab /LOG:lab.log /IPC:lab.ipc /CANCEL:cancel.now /USER:frank /PASS:pw \
+  /PHONE:5550042
+wait "$canceller"
+sleep 0.3
+kill "$watcher"; wait "$watcher" 2>/dev/null || true
+show_file lab.log
+
+heading "Hang up Office"
+run_nelvo /ENTRY:Office /LOG:hangup.log /IPC:hangup.ipc /HANGUP
+show_file hangup.log
+printf -- '--- hangup.ipc: [%s]\n' "$(cat hangup.ipc)"
+
+heading "Active connections afterwards"
+connections=$("$bin/rassim" connections)
+echo "${connections:-(none)}"

@@ -210,16 +210,24 @@ class HeldOpen:
 
 
 class NelvoCase(unittest.TestCase):
-    """A test case with a fresh working folder whose path holds no option name."""
+    """A test case with a fresh working folder whose path holds no option
+    name, and a simulated remote-access service of its own with an empty
+    phone book (its state folder is handed over in RASSIM_DIR), so no test
+    ever sees the user's own simulator state."""
 
     def setUp(self):
         self.folder = Path(tempfile.mkdtemp(prefix="nelvo-e2e-"))
+        self.state_folder = Path(tempfile.mkdtemp(prefix="nelvo-sim-"))
+        folder = str(self.state_folder)
+        self.env = {"RASSIM_DIR": windows_path(folder) if is_windows_build() else folder}
 
     def tearDown(self):
         shutil.rmtree(self.folder, ignore_errors=True)
+        shutil.rmtree(self.state_folder, ignore_errors=True)
 
     def run_nelvo(self, args, **kwargs):
         kwargs.setdefault("cwd", self.folder)
+        kwargs["env"] = dict(self.env, **(kwargs.get("env") or {}))
         result = run_nelvo(args, **kwargs)
         self.assertEqual(0, result.exit_code)
         return result

@@ -4,9 +4,7 @@ connections read back (or written outright for hang-up cases), and
 watchers that sample the IPC file or act on the folder while nelvo runs."""
 
 import os
-import shutil
 import subprocess
-import tempfile
 import threading
 import time
 from pathlib import Path
@@ -32,22 +30,7 @@ def state_status(state):
 
 
 class ServiceCase(d.NelvoCase):
-    """A test case with a fresh simulator state folder, handed to nelvo and
-    to rassim through RASSIM_DIR."""
-
-    def setUp(self):
-        super().setUp()
-        self.state_folder = Path(tempfile.mkdtemp(prefix="nelvo-sim-"))
-        folder = str(self.state_folder)
-        self.env = {"RASSIM_DIR": d.windows_path(folder) if d.is_windows_build() else folder}
-
-    def tearDown(self):
-        shutil.rmtree(self.state_folder, ignore_errors=True)
-        super().tearDown()
-
-    def run_nelvo(self, args, **kwargs):
-        kwargs.setdefault("env", self.env)
-        return super().run_nelvo(args, **kwargs)
+    """A test case that sets up and inspects its own simulated service."""
 
     def rassim(self, *args):
         """Runs rassim of this build; returns its standard output, lines ending in LF."""

@@ -5,6 +5,11 @@ import nelvo_driver as d
 from nelvo_driver import BANNER, CRLF, MISSING_ENTRY, MISSING_ENTRY_BLOCK, USAGE_DIAL, ipc_record
 
 DIAL_ARGS = ["/ENTRY:isp", "/USER:joe", "/PASS:pw", "/PHONE:555"]
+# Each test's simulated service starts with an empty phone book.
+NO_ENTRIES = b"ERROR : No RAS Phone Book Entries found"
+NO_ENTRIES_BLOCK = (NO_ENTRIES + CRLF
+                    + b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
+                    + b"         that matches the /ENTRY parm you are using\r\n")
 
 
 class ReportOnStandardOutput(d.NelvoCase):
@@ -35,11 +40,12 @@ class ReportOnStandardOutput(d.NelvoCase):
             self.assertEqual(ipc_record(message), result.file("s.ipc"))
 
     def test_hang_up_needs_only_the_entry(self):
-        # "/hangup" inside the log name switches the mode: no user needed.
+        # "/hangup" inside the log name switches the mode: no user needed,
+        # so the run goes on to look the entry up.
         result = self.run_nelvo(["/LOG:x/hangup.log", "/ENTRY:isp", "/IPC:s.ipc"],
                                 stdout_mode="pipe")
-        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\n", result.stdout)
-        self.assertEqual(ipc_record(b"Go"), result.file("s.ipc"))
+        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\n" + NO_ENTRIES_BLOCK, result.stdout)
+        self.assertEqual(ipc_record(NO_ENTRIES), result.file("s.ipc"))
 
 
 class IpcFile(d.NelvoCase):
@@ -60,7 +66,8 @@ class IpcFile(d.NelvoCase):
         long_name = "n" * 300
         for name in ("bad*.ipc", "bad?.ipc", long_name):
             result = self.run_nelvo(["/IPC:" + name] + DIAL_ARGS, stdout_mode="pipe")
-            self.assertEqual(BANNER + b"IPC : " + name.encode() + b"  64\r\n", result.stdout)
+            self.assertEqual(BANNER + b"IPC : " + name.encode() + b"  64\r\n" + NO_ENTRIES_BLOCK,
+                             result.stdout)
             self.assertEqual({}, result.files)
 
 

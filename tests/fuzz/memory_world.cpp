@@ -27,9 +27,9 @@ void AddOldFile(const std::string& name, const std::string& bytes) {
 
 }  // namespace
 
-const char* const kRasFunctionNames[6] = {"RasEnumEntriesA",     "RasGetEntryDialParamsA",
-                                          "RasDialA",            "RasGetConnectStatusA",
-                                          "RasEnumConnectionsA", "RasHangUpA"};
+const char* const kRasFunctionNames[6] = {
+    "RasEnumEntriesA",      "RasGetEntryDialParamsA", "RasDialA",
+    "RasGetConnectStatusA", "RasEnumConnectionsA",    "RasHangUpA"};
 
 // Byte 0: phone book; 1: dial; 2: missing functions; 3: active connections
 // and a hang-up that never completes; 4: standard output and file faults.
@@ -78,9 +78,15 @@ std::string WorldFileKey(const std::string& name) {
   return key;
 }
 
-const std::map<std::string, WorldFile>& WorldFiles() { return files; }
-const std::string& WorldStdout() { return stdout_bytes; }
-const std::string& WorldConsole() { return console_bytes; }
+const std::map<std::string, WorldFile>& WorldFiles() {
+  return files;
+}
+const std::string& WorldStdout() {
+  return stdout_bytes;
+}
+const std::string& WorldConsole() {
+  return console_bytes;
+}
 
 int WorldOpenHandles() {
   int open = 0;
@@ -88,11 +94,27 @@ int WorldOpenHandles() {
   return open;
 }
 
-std::map<std::string, WorldFile>& MemoryFiles() { return files; }
-std::vector<MemoryOpenFile>& MemoryHandles() { return handles; }
-std::set<std::string>& MemoryHeldKeys() { return held_keys; }
-std::string& MemoryStdoutBytes() { return stdout_bytes; }
-std::string& MemoryConsoleBytes() { return console_bytes; }
-StdoutKind MemoryStdoutKind() { return settings.stdout_kind; }
-bool MemoryDiskFull() { return settings.disk_full; }
-const WorldSettings& MemorySettings() { return settings; }
+std::map<std::string, WorldFile>& MemoryFiles() {
+  return files;
+}
+std::vector<MemoryOpenFile>& MemoryHandles() {
+  return handles;
+}
+std::set<std::string>& MemoryHeldKeys() {
+  return held_keys;
+}
+std::string& MemoryStdoutBytes() {
+  return stdout_bytes;
+}
+std::string& MemoryConsoleBytes() {
+  return console_bytes;
+}
+StdoutKind MemoryStdoutKind() {
+  return settings.stdout_kind;
+}
+bool MemoryDiskFull() {
+  return settings.disk_full;
+}
+const WorldSettings& MemorySettings() {
+  return settings;
+}

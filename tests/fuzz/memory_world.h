@@ -42,10 +42,10 @@ struct WorldSettings {
   unsigned missing_functions = 0;  // bit i leaves out kRasFunctionNames[i]
   int active_connections = 0;      // 0 to 7, named after the phone book
   bool hang_up_never_completes = false;
-  bool disk_full = false;          // writes to named files fail
-  bool stale_cancel_file = false;  // the default cancel file exists
+  bool disk_full = false;           // writes to named files fail
+  bool stale_cancel_file = false;   // the default cancel file exists
   bool log_held_elsewhere = false;  // any file named *.LOG is held open
-  bool old_ipc_file = false;       // "ipc.txt" exists with 100 bytes
+  bool old_ipc_file = false;        // "ipc.txt" exists with 100 bytes
 };
 
 // The six functions the dialer resolves, in a fixed order.
