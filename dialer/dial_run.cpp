@@ -4,22 +4,13 @@
 #include <string>
 
 #include "dialer/entry_lookup.h"
-#include "platform/platform.h"
+#include "remote_access/byte_text.h"
 #include "remote_access/nelvoras.h"
 #include "status/ipc_status.h"
 #include "status/number_forms.h"
 #include "status/report_channel.h"
 #include "status/shared_values.h"
 #include "status/text.h"
-
-namespace {
-
-// An OLE byte string for the exported interface, which releases it.
-PlatformByteString NewByteString(const std::string& text) {
-  return PlatformAllocByteString(text.data(), static_cast<uint32_t>(text.size()));
-}
-
-}  // namespace
 
 // RunDial: while rsDialEntry runs only the progress notifier writes, so
 // nothing is written here between the call and its return.

@@ -11,7 +11,7 @@ wait_seconds="${1:-60}"
 build=build/bench
 
 # Optimised code warns where the Debug build does not: warnings stay warnings here.
-cmake --preset host -B "$build" -DCMAKE_BUILD_TYPE=Release -DNELVO_WERROR=OFF >/dev/null
+cmake --preset host -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 if ! cmake --build "$build" --target nelvo_bench nelvo rasapi32 rassim -j2 >"$build.log" 2>&1; then
   tail -n 40 "$build.log"
   exit 1

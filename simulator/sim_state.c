@@ -54,7 +54,9 @@ void SimClose(SimSession* session) {
 }
 
 void SimPath(const SimSession* session, const char* file, char* out, size_t size) {
-  snprintf(out, size, "%s%c%s", session->dir, SIM_PATH_SEP, file);
+  int length = snprintf(out, size, "%s%c%s", session->dir, SIM_PATH_SEP, file);
+  /* A path that does not fit names no file rather than a shorter one. */
+  if (length < 0 || (size_t)length >= size) out[0] = '\0';
 }
 
 /* ---- Whole files -------------------------------------------------------- */
