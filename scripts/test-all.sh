@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the host build, its sanitizer
-# builds, and the Windows build under Wine. Exits non-zero when any fails.
+# Builds everything and runs every test: the host build, the Windows build
+# under Wine, the sanitizer builds, and a bounded fuzzing run. Exits
+# non-zero when any fails.
 #   scripts/test-all.sh [--quick]   (--quick: host and Windows only)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,8 +21,13 @@ for preset in "${presets[@]}"; do
   ctest --preset "$preset" -j2 || failed+=("$preset")
 done
 
+if [ "${1:-}" != "--quick" ]; then
+  echo "=== fuzz"
+  scripts/fuzz.sh 60 || failed+=(fuzz)
+fi
+
 if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1
 fi
-echo "All test runs passed: ${presets[*]}"
+echo "All test runs passed."
