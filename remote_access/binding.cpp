@@ -84,10 +84,15 @@ int32_t CallRasDial(RASDIALEXTENSIONS* extensions, const char* phoneBook, RASDIA
                                        notifierType, notifier, handle);
 }
 
+// RequestRasHangUp
+int32_t RequestRasHangUp(HRASCONN handle, bool* available) {
+  return CallRasFunction<RasHangUpAFunc>("RasHangUpA", available, handle);
+}
+
 // CallRasHangUp
 int32_t CallRasHangUp(HRASCONN handle) {
   bool available;
-  return CallRasFunction<RasHangUpAFunc>("RasHangUpA", &available, handle);
+  return RequestRasHangUp(handle, &available);
 }
 
 // CallRasEnumConnections

@@ -26,6 +26,8 @@ int32_t CallRasDial(RASDIALEXTENSIONS* extensions, const char* phoneBook, RASDIA
 int32_t CallRasHangUp(HRASCONN handle);
 int32_t CallRasEnumConnections(RASCONN* connections, uint32_t* size, uint32_t* count);
 
+// CallRasHangUp that also tells whether the request could be made at all.
+int32_t RequestRasHangUp(HRASCONN handle, bool* available);
 // CallRasGetConnectStatus that also tells whether the function could be
 // called at all, since its 0 cannot tell "still connected" from "missing".
 int32_t QueryRasConnectStatus(HRASCONN handle, RASCONNSTATUS* status, bool* available);

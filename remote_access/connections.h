@@ -24,5 +24,6 @@ int32_t LoadActiveConnections(ConnectionList& connections);
 // Asks the service to hang the connection up, then waits until it no longer
 // knows the handle. Returns the hang-up request's result: 0 or the
 // service's error code; RAS_ERROR_REQUEST_TIMEOUT when the request was
-// accepted but the connection outlived the wait.
+// accepted but the connection outlived the wait; 127 when the library or
+// its hang-up function is not there, so nothing could be asked.
 int32_t HangUpAndWait(HRASCONN handle);

@@ -108,8 +108,9 @@ TEST(MissingLibrary, EverythingAnswersZeroOrEmpty) {
   EXPECT_EQ(rsActiveConnections(), 0);
   EXPECT_EQ(TakeByteString(rsGetConnectionName(1)), "<null>");
   EXPECT_EQ(rsGetConnectionHandle(1), 0);
-  // Without the library the wait must not read 0 as "still connected".
-  EXPECT_EQ(rsHangUpConnection(1001), 0);
+  // Without the library nothing can be hung up, and the call must say so
+  // at once rather than read the missing status as "still connected".
+  EXPECT_EQ(rsHangUpConnection(1001), 127);
 
   RASDIALPARAMS params = {};
   int32_t stored = 0;
