@@ -9,7 +9,9 @@ std::atomic<void (*)(uint32_t)> sleep_hook{nullptr};
 }  // namespace
 
 // Lets tests replace the wait.
-void PlatformSetSleepHook(void (*hook)(uint32_t milliseconds)) { sleep_hook = hook; }
+void PlatformSetSleepHook(void (*hook)(uint32_t milliseconds)) {
+  sleep_hook = hook;
+}
 
 // Suspends the calling thread, or hands the wait to the hook when one is set.
 void PlatformSleep(uint32_t milliseconds) {

@@ -137,8 +137,7 @@ int32_t AwaitDial() {
   }
   // Not connected: the failure the service gave, else the time ran out.
   if (result == 0) {
-    result = status.dwError != 0 ? static_cast<int32_t>(status.dwError)
-                                 : RAS_ERROR_REQUEST_TIMEOUT;
+    result = status.dwError != 0 ? static_cast<int32_t>(status.dwError) : RAS_ERROR_REQUEST_TIMEOUT;
   }
   HangUpAndWait(ConnectionHandle);
   return NegativeResult(result);

@@ -112,8 +112,7 @@ typedef void(RAS_CALL* RasDialFunc)(uint32_t message, uint32_t state, uint32_t e
 typedef uint32_t(RAS_CALL* RasEnumEntriesAFunc)(const char* reserved, const char* phoneBook,
                                                 RASENTRYNAME* entries, uint32_t* size,
                                                 uint32_t* count);
-typedef uint32_t(RAS_CALL* RasGetEntryDialParamsAFunc)(const char* phoneBook,
-                                                       RASDIALPARAMS* params,
+typedef uint32_t(RAS_CALL* RasGetEntryDialParamsAFunc)(const char* phoneBook, RASDIALPARAMS* params,
                                                        int32_t* passwordStored);
 typedef uint32_t(RAS_CALL* RasDialAFunc)(RASDIALEXTENSIONS* extensions, const char* phoneBook,
                                          RASDIALPARAMS* params, uint32_t notifierType,

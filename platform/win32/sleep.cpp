@@ -4,4 +4,6 @@
 #include "platform/system_sleep.h"
 
 // Suspends the calling thread for the given milliseconds.
-void SystemSleep(uint32_t milliseconds) { Sleep(milliseconds); }
+void SystemSleep(uint32_t milliseconds) {
+  Sleep(milliseconds);
+}

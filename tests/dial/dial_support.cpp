@@ -67,8 +67,14 @@ std::string DialTest::IpcText() {
   return ReadFileText(ipc_);
 }
 
-std::string DialTest::DialRecord() { return ReadFileText(StateFile("dials.txt")); }
+std::string DialTest::DialRecord() {
+  return ReadFileText(StateFile("dials.txt"));
+}
 
-int DialTest::ActiveConnections() { return rsActiveConnections(); }
+int DialTest::ActiveConnections() {
+  return rsActiveConnections();
+}
 
-int DialTest::SecondsWaited() { return seconds_waited; }
+int DialTest::SecondsWaited() {
+  return seconds_waited;
+}

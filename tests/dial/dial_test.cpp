@@ -12,7 +12,9 @@ const char kProgress[] =
     "Dialing\r\nModem Connected\r\nModem Connected\r\nAuthentication Started\r\n"
     "Authentication Started\r\nAuthenticated\r\nConnection Successful\r\n";
 
-std::string Padded(const std::string& text) { return text + std::string(64 - text.size(), ' '); }
+std::string Padded(const std::string& text) {
+  return text + std::string(64 - text.size(), ' ');
+}
 
 const char kTwoEntries[] =
     "[First]\nPhoneNumber=111\nUserName=one\nPassword=p1\nStepMs=2\n"
