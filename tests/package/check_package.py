@@ -1,75 +1,103 @@
-"""Makes the Windows ZIP with cpack, unpacks it into an empty folder and runs
-nelvo.exe there under Wine against Wine's own rasapi32.dll, which knows no
-phone-book entries: every run must end with the empty-phone-book report,
-an intact IPC record and exit code 0."""
+"""Makes the Windows ZIPs with cpack and checks them as a user unpacks them:
+every file present and nothing else (nothing of the simulated service),
+the binaries stripped with their symbols in the ZIP beside, the exports
+undecorated, no OLE import at start, the version resources readable. Then
+runs nelvo.exe from the unpacked folder under Wine against Wine's own
+rasapi32.dll, which knows no phone-book entries: every run must end with
+the empty-phone-book report, an intact IPC record and exit code 0."""
 import argparse
 import os
-import shutil
+import re
 import subprocess
 import sys
-import zipfile
+import zlib
 
-SHIPPED = {"nelvo.exe", "nelvoras.dll", "nelvoras.h", "README.md", "LICENSE"}
+import package_files as p
+
 BANNER = b"Nelvo - Command line RAS dialer - 2.0\r\n"
 NO_ENTRIES = (b"ERROR : No RAS Phone Book Entries found\r\n"
               b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
               b"         that matches the /ENTRY parm you are using\r\n")
+# What a program needs at start: the kernel and the C runtime, nothing that
+# loads a larger stack (oleaut32 is bound at the first string).
+IMPORTS = ["KERNEL32.dll", "msvcrt.dll"]
+VERSION_INFO = (b"file 2.0.0.0\r\nproduct 2.0.0.0\r\n"
+                b"FileDescription=Nelvo - Command line RAS dialer\r\n"
+                b"FileVersion=2.0\r\nProductName=Nelvo\r\nProductVersion=2.0\r\n")
+# Strings only the simulated service and its tool hold.
+SIMULATOR_MARKS = (b"RASSIM_DIR", b"rassim", b"phonebook.ini")
 
 
-def make_package(cpack, build, work):
-    """Returns the path of the one ZIP that cpack made in work/out."""
-    out = os.path.join(work, "out")
-    subprocess.run([cpack, "-G", "ZIP", "--config", os.path.join(build, "CPackConfig.cmake"),
-                    "-B", out], check=True, stdout=subprocess.DEVNULL)
-    zips = [name for name in os.listdir(out) if name.endswith(".zip")]
-    if len(zips) != 1:
-        sys.exit(f"expected one ZIP, found {zips}")
-    return os.path.join(out, zips[0])
+def objdump(tool, *arguments, check=True):
+    return subprocess.run([tool, *arguments], check=check, capture_output=True).stdout
 
 
-def unpack(package, work):
-    """Unpacks into a folder of its own and returns the folder holding the files."""
-    target = os.path.join(work, "unpacked")
-    with zipfile.ZipFile(package) as archive:
-        names = [name for name in archive.namelist() if not name.endswith("/")]
-        archive.extractall(target)
-    top = {name.split("/")[0] for name in names}
-    files = {name.split("/", 1)[1] for name in names}
-    if len(top) != 1 or files != SHIPPED:
-        sys.exit(f"package holds {sorted(names)}, expected one folder with {sorted(SHIPPED)}")
-    return os.path.join(target, top.pop())
+def symbol_count(tool, path):
+    text = objdump(tool, "-t", path).decode("latin-1")
+    return len(re.findall(r"^\[\s*\d+\]", text, re.MULTILINE))
 
 
-def run_nelvo(folder, wineprefix, arguments):
-    """Runs nelvo.exe in its folder with standard output on a pipe."""
-    env = dict(os.environ, WINEPREFIX=wineprefix, WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree=;mshtml=")
-    env.pop("DISPLAY", None)
-    result = subprocess.run(["wine", "nelvo.exe"] + arguments, cwd=folder, env=env,
-                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, timeout=120)
-    return result.returncode, result.stdout
+def debug_link(tool, path):
+    """(file name, CRC) that the .gnu_debuglink section names, or None."""
+    text = objdump(tool, "-s", "-j", ".gnu_debuglink", path, check=False).decode("latin-1")
+    hex_words = re.findall(r"^ [0-9a-f]+ ((?:[0-9a-f]{2,8} ?){1,4})", text, re.MULTILINE)
+    data = bytes.fromhex("".join(words.replace(" ", "") for words in hex_words))
+    if b"\0" not in data or len(data) < 8:
+        return None
+    name = data[:data.index(b"\0")].decode("latin-1")
+    return name, int.from_bytes(data[-4:], "little")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--cpack", "--build", "--work", "--wineprefix"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    args.work, args.build, args.wineprefix = (os.path.abspath(path) for path in
-                                              (args.work, args.build, args.wineprefix))
-    shutil.rmtree(args.work, ignore_errors=True)
-    os.makedirs(args.work)
-    folder = unpack(make_package(args.cpack, args.build, args.work), args.work)
+def check_binaries(args, folder, symbols_folder):
+    failures = []
+    for binary in p.BINARIES:
+        path = os.path.join(folder, binary)
+        symbols = os.path.join(symbols_folder, binary + ".debug")
+        if symbol_count(args.objdump, path) != 0:
+            failures.append(f"{binary} is not stripped")
+        if symbol_count(args.objdump, symbols) < 100:
+            failures.append(f"{binary}.debug holds no symbol table")
+        with open(symbols, "rb") as debug:
+            crc = zlib.crc32(debug.read())
+        if debug_link(args.objdump, path) != (binary + ".debug", crc):
+            failures.append(f"{binary} does not name its symbol file with its CRC")
+        text = objdump(args.objdump, "-p", path).decode("latin-1")
+        imports = re.findall(r"DLL Name: (\S+)", text)
+        if imports != IMPORTS:
+            failures.append(f"{binary} imports {imports}, expected {IMPORTS}")
+        exports = subprocess.run([sys.executable, args.check_exports, args.objdump, path,
+                                  args.interface_names], capture_output=True, text=True)
+        if exports.returncode != 0:
+            failures.append(f"{binary} exports: {exports.stdout.strip()}")
+        with open(path, "rb") as shipped:
+            content = shipped.read()
+        marks = [mark for mark in SIMULATOR_MARKS if mark in content]
+        if marks:
+            failures.append(f"{binary} holds {marks} of the simulated service")
+    return failures
 
+
+def check_versions(args, folder):
+    """The version resource of each binary as Windows reads it."""
+    failures = []
+    env = p.wine_env(args.wineprefix)
+    for binary in p.BINARIES:
+        code, output = p.run_wine(folder, [args.versioninfo, binary], env)
+        if code != 0 or output != VERSION_INFO:
+            failures.append(f"{binary} version resource: exit {code}, {output!r}")
+    return failures
+
+
+def check_runs(args, folder):
     failures = []
     runs = {
         "dial": ["/LOG:nelvo.log", "/IPC:ipc.txt", "/CANCEL:cancel.qcx", "/ENTRY:Office",
                  "/USER:bob", "/PASS:secret", "/PHONE:5551234"],
         "hang-up": ["/IPC:ipc.txt", "/ENTRY:Office", "/HANGUP"],
     }
+    env = p.wine_env(args.wineprefix)
     for name, arguments in runs.items():
-        code, output = run_nelvo(folder, args.wineprefix, arguments)
+        code, output = p.run_wine(folder, ["nelvo.exe"] + arguments, env)
         expected = BANNER + b"IPC : ipc.txt  0\r\n" + NO_ENTRIES
         with open(os.path.join(folder, "ipc.txt"), "rb") as ipc:
             record = ipc.read()
@@ -78,14 +106,38 @@ def main():
             failures.append(f"{name}: exit {code}, output {output!r}, IPC {record!r}")
         if b"secret" in output or b"secret" in record:
             failures.append(f"{name}: the password shows")
-    left = set(os.listdir(folder)) - SHIPPED - {"ipc.txt"}
+    left = set(os.listdir(folder)) - {name.split("/")[0] for name in p.SHIPPED} - {"ipc.txt"}
     if left:
         failures.append(f"the runs left {sorted(left)} beside the program")
-    for failure in failures:
-        print("FAIL", failure)
-    if not failures:
-        print(f"package: {len(runs)} runs of the unpacked program as expected")
-    return 1 if failures else 0
+    return failures, len(runs)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--cpack", "--build", "--work", "--wineprefix", "--objdump",
+                   "--interface-names", "--versioninfo"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--check-exports", default=os.path.join(
+        os.path.dirname(os.path.abspath(__file__)), "..", "remote_access", "check_exports.py"))
+    args = parser.parse_args()
+    args.work = p.fresh_folder(os.path.abspath(args.work))
+    folder, packages = p.unpacked_package(args.cpack, os.path.abspath(args.build), args.work)
+
+    failures = []
+    symbols_folder = os.path.join(args.work, "symbols")
+    files = p.unpack(packages[p.SYMBOLS], p.fresh_folder(symbols_folder))
+    if files != p.SYMBOL_FILES:
+        sys.exit(f"{p.SYMBOLS} holds {sorted(files or [])}, expected {sorted(p.SYMBOL_FILES)}")
+    failures += check_binaries(args, folder, os.path.join(symbols_folder, p.TOP))
+    with open(os.path.join(folder, "examples", "dial.bat"), "rb") as batch:
+        lines = batch.read().split(b"\n")
+    if any(not line.endswith(b"\r") for line in lines[:-1]) or lines[-1] != b"":
+        failures.append("examples/dial.bat does not end every line in CR LF")
+    failures += check_versions(args, folder)
+    run_failures, runs = check_runs(args, folder)
+    return p.report(failures + run_failures,
+                    f"package: files, symbols, exports, imports and versions as expected; "
+                    f"{runs} runs of the unpacked program as expected")
 
 
 if __name__ == "__main__":
