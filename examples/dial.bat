@@ -22,11 +22,7 @@ start "" /b "%NELVO%" /ENTRY:%1 /USER:%2 /PASS:%3 /PHONE:%4 /IPC:dial.ipc /CANCE
 rem Once a second: show the status when it has changed, and stop when the
 rem report has its last line (a dial takes at most about 90 seconds).
 :wait
-call :read_status
-if not "%STATUS%"=="%SHOWN%" (
-  echo IPC status: %STATUS%
-  set "SHOWN=%STATUS%"
-)
+call :show_status
 call :read_last_line
 if "%LINE%"=="Connected" goto connected
 if "%LINE:~0,12%"=="ERROR CODE :" goto failed
@@ -37,6 +33,7 @@ ping -n 2 127.0.0.1 >nul
 goto wait
 
 :connected
+call :show_status
 call :show_report dial.log
 echo Connected: hanging up %1
 "%NELVO%" /ENTRY:%1 /IPC:dial.ipc /HANGUP >hangup.log
@@ -44,10 +41,19 @@ call :show_report hangup.log
 exit /b 0
 
 :failed
-call :read_status
+call :show_status
 call :show_report dial.log
 echo Not connected: %STATUS%
 exit /b 1
+
+rem Shows the IPC status when it differs from the one shown last.
+:show_status
+call :read_status
+if not "%STATUS%"=="%SHOWN%" (
+  echo IPC status: %STATUS%
+  set "SHOWN=%STATUS%"
+)
+goto :eof
 
 rem STATUS: the IPC status without its padding. nelvo keeps the file open
 rem for writing, so it is copied first: type and input redirection ask for
