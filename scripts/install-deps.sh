@@ -9,6 +9,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 packages=(cmake ninja-build g++ libgtest-dev googletest python3 util-linux
           g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
           wine wine32 clang libclang-rt-14-dev libbenchmark-dev zip)
+packages+=(strace)  # the demo shows each write of the IPC status as it happens
 
 missing=()
 for p in "${packages[@]}"; do
