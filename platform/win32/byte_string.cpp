@@ -41,7 +41,7 @@ OleStrings Bind() {
 }
 
 // Binds once, under a lock, on the first call from any thread; a failed
-// bind is not tried again. Never nullptr.
+// bind is not tried again, and leaves all three functions null.
 const OleStrings& Functions() {
   static std::mutex lock;
   static bool tried = false;
