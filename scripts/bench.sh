@@ -27,7 +27,7 @@ if ! cmake --build "$windows" --target nelvo -j2 >"$windows.log" 2>&1; then
   exit 1
 fi
 # The floor of a Windows console program: C, static, one line of output.
-i686-w64-mingw32-gcc -O2 -static -s -o "$windows/bin/hello.exe" bench/hello.c
+i686-w64-mingw32-gcc-posix -O2 -static -s -o "$windows/bin/hello.exe" bench/hello.c
 
 state=$(mktemp -d)
 export WINEPREFIX=$PWD/$windows/wineprefix
