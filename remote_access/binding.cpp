@@ -2,13 +2,13 @@
 // every call, free only what the call itself loaded.
 #include "remote_access/binding.h"
 
+#include "remote_access/export_edge.h"
 #include "remote_access/nelvoras.h"
 
+const char kRasLibraryName[] = "rasapi32.dll";
 PlatformModule RasLibraryHandle = nullptr;
 
 namespace {
-
-const char kRasLibraryName[] = "rasapi32.dll";
 
 // Calls the named function of the library with the arguments as given. The
 // address is never kept: a library loaded again may sit elsewhere.
@@ -16,7 +16,7 @@ template <typename Function, typename... Args>
 int32_t CallRasFunction(const char* name, bool* available, Args... args) {
   bool loadedByThisCall = false;
   if (RasLibraryHandle == nullptr) {
-    RasInitDLL();
+    LoadRasLibrary();
     loadedByThisCall = RasLibraryHandle != nullptr;
   }
   if (RasLibraryHandle == nullptr) {
@@ -29,23 +29,33 @@ int32_t CallRasFunction(const char* name, bool* available, Args... args) {
   if (address != nullptr) {
     result = static_cast<int32_t>(reinterpret_cast<Function>(address)(args...));
   }
-  if (loadedByThisCall) RasUnloadDLL();
+  if (loadedByThisCall) FreeRasLibrary();
   return result;
 }
 
 }  // namespace
 
-// RasInitDLL
-NELVO_EXPORT uintptr_t NELVO_API RasInitDLL(void) {
+// LoadRasLibrary: at most once through the handle.
+PlatformModule LoadRasLibrary() {
   if (RasLibraryHandle == nullptr) RasLibraryHandle = PlatformLoadModule(kRasLibraryName);
-  return reinterpret_cast<uintptr_t>(RasLibraryHandle);
+  return RasLibraryHandle;
 }
 
-// RasUnloadDLL
-NELVO_EXPORT void NELVO_API RasUnloadDLL(void) {
+// FreeRasLibrary: the result of the free is of no use to anyone.
+void FreeRasLibrary() {
   if (RasLibraryHandle == nullptr) return;
   PlatformFreeModule(RasLibraryHandle);
   RasLibraryHandle = nullptr;
+}
+
+// RasInitDLL
+NELVO_EXPORT uintptr_t NELVO_API RasInitDLL(void) noexcept {
+  return AtExportEdge<uintptr_t>(0, [] { return reinterpret_cast<uintptr_t>(LoadRasLibrary()); });
+}
+
+// RasUnloadDLL
+NELVO_EXPORT void NELVO_API RasUnloadDLL(void) noexcept {
+  FreeRasLibrary();
 }
 
 // QueryRasConnectStatus

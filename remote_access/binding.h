@@ -8,9 +8,19 @@
 #include "platform/platform.h"
 #include "remote_access/ras_records.h"
 
+// "rasapi32.dll", the one name the library is loaded by.
+extern const char kRasLibraryName[];
+
 // Module handle of rasapi32.dll, nullptr when not loaded. Set only by
-// RasInitDLL, cleared only by RasUnloadDLL; no reference count.
+// LoadRasLibrary, cleared only by FreeRasLibrary; no reference count.
 extern PlatformModule RasLibraryHandle;
+
+// The one load and free behind RasInitDLL, RasUnloadDLL and the
+// trampolines. Loading sets RasLibraryHandle when it is not set and returns
+// it (nullptr when the library cannot be loaded); freeing frees and clears
+// it when set. Loading may throw std::bad_alloc; the exports catch it.
+PlatformModule LoadRasLibrary();
+void FreeRasLibrary();
 
 // Each trampoline loads the library for the length of its call when it is
 // not held, resolves the function by name afresh, passes the arguments on

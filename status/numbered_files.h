@@ -39,7 +39,8 @@ bool OpenNumberedFile(int number, std::string_view name, const FileOpening& how,
 // Takes standard output as an output file that is never closed; a disk
 // file is emptied, a console or pipe left alone.
 bool AdoptStandardOutput(int number, ErrorStatus& status);
-// Opens a file for reading, no sharing, existing only (the cancel probe).
+// Opens an existing disk file for reading, no sharing, never waiting (the
+// cancel probe); a folder, pipe or device at the name fails.
 bool OpenForReading(int number, std::string_view name, ErrorStatus& status);
 // Writes the bytes with one system write to an output file.
 void WriteNumberedFile(int number, std::string_view bytes, ErrorStatus& status);

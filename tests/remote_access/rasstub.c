@@ -10,6 +10,8 @@
  *                        each enumeration, in order; "-" answers normally
  *   RASSTUB_LIVE_POLLS   status queries a hung-up connection survives
  *                        (counted in the log); "forever" never drops it
+ *   RASSTUB_DIAL_HANDLE  when set, the entry's dial parameters can be had
+ *                        and RasDialA succeeds with this handle
  * Built without RasGetConnectStatusA when RASSTUB_WITHOUT_STATUS is set. */
 #include <stdint.h>
 #include <stdio.h>
@@ -176,17 +178,26 @@ STUB_EXPORT uint32_t RAS_CALL RasGetConnectStatusA(HRASCONN handle, RASCONNSTATU
 }
 #endif
 
+/* The handle RASSTUB_DIAL_HANDLE gives a dial; 0 when dials fail. */
+static HRASCONN DialHandle(void) {
+  char text[32];
+  const char* value = Setting("RASSTUB_DIAL_HANDLE", text, sizeof(text));
+  return value == NULL ? 0 : (HRASCONN)strtoul(value, NULL, 10);
+}
+
 STUB_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phoneBook, RASDIALPARAMS* params,
                                                      int32_t* passwordStored) {
   Record("dial-params");
-  return RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+  return DialHandle() != 0 ? 0 : RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
 }
 
 STUB_EXPORT uint32_t RAS_CALL RasDialA(RASDIALEXTENSIONS* extensions, const char* phoneBook,
                                        RASDIALPARAMS* params, uint32_t notifierType, void* notifier,
                                        HRASCONN* handle) {
-  Record("dial");
-  return RAS_ERROR_LINE_BUSY;
+  Record(notifier != NULL ? "dial notifying" : "dial");
+  if (DialHandle() == 0) return RAS_ERROR_LINE_BUSY;
+  *handle = DialHandle();
+  return 0;
 }
 
 #ifdef _WIN32

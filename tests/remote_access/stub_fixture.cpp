@@ -12,7 +12,7 @@ namespace {
 
 const char kLogName[] = "rasstub.log";
 const char* const kSettings[] = {"RASSTUB_ENTRIES", "RASSTUB_CONNECTIONS", "RASSTUB_ENUM_SCRIPT",
-                                 "RASSTUB_LIVE_POLLS"};
+                                 "RASSTUB_LIVE_POLLS", "RASSTUB_DIAL_HANDLE"};
 
 }  // namespace
 
