@@ -9,13 +9,13 @@
 #include "remote_access/byte_text.h"
 #include "remote_access/connections.h"
 #include "remote_access/dial_notifier.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/entry_names.h"
 #include "remote_access/export_edge.h"
 #include "remote_access/nelvoras.h"
 #include "remote_access/notification_hold.h"
 #include "status/error_status.h"
 #include "status/numbered_files.h"
-#include "status/shared_values.h"
 
 namespace {
 

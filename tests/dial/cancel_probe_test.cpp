@@ -6,7 +6,7 @@
 #include <future>
 #include <string>
 
-#include "status/shared_values.h"
+#include "remote_access/dial_values.h"
 #include "tests/dial/dial_support.h"
 
 #ifndef _WIN32

@@ -6,8 +6,8 @@
 
 #include "platform/platform.h"
 #include "remote_access/dial_notifier.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
-#include "status/shared_values.h"
 #include "tests/dial/dial_support.h"
 #include "tests/dial/failing_allocator.h"
 

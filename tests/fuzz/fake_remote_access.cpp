@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/ras_records.h"
-#include "status/shared_values.h"
 #include "status/text.h"
 #include "tests/fuzz/memory_world.h"
 #include "tests/fuzz/memory_world_internal.h"

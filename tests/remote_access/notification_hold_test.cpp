@@ -7,8 +7,8 @@
 
 #include "platform/platform.h"
 #include "remote_access/binding.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
-#include "status/shared_values.h"
 #include "tests/remote_access/stub_fixture.h"
 
 namespace {

@@ -40,7 +40,7 @@ void ForgetStubCalls() {
   (void)std::remove(kLogName);
 }
 
-std::string TakeByteString(NELVO_BSTR text) {
+std::string TakeOrNull(NELVO_BSTR text) {
   if (text == nullptr) return "<null>";
   std::string bytes(reinterpret_cast<const char*>(text), PlatformByteStringLength(text));
   PlatformFreeByteString(text);
