@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "remote_access/ras_records.h"
+#include "remote_access/ras_functions.h"
 
 // "rasapi32.dll", the one name the library is loaded by.
 extern const char kRasLibraryName[];
@@ -37,7 +37,7 @@ int32_t CallRasHangUp(HRASCONN handle);
 int32_t CallRasEnumConnections(RASCONN* connections, uint32_t* size, uint32_t* count);
 
 // CallRasHangUp that also tells whether the request could be made at all.
-int32_t RequestRasHangUp(HRASCONN handle, bool* available);
+int32_t TryCallRasHangUp(HRASCONN handle, bool* available);
 // CallRasGetConnectStatus that also tells whether the function could be
 // called at all, since its 0 cannot tell "still connected" from "missing".
-int32_t QueryRasConnectStatus(HRASCONN handle, RASCONNSTATUS* status, bool* available);
+int32_t TryCallRasGetConnectStatus(HRASCONN handle, RASCONNSTATUS* status, bool* available);

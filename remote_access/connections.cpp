@@ -9,6 +9,7 @@
 #include "remote_access/binding.h"
 #include "remote_access/byte_text.h"
 #include "remote_access/export_edge.h"
+#include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
 #include "remote_access/notification_hold.h"
 
@@ -45,7 +46,7 @@ int32_t LoadActiveConnections(ConnectionList& connections) {
 // HangUpAndWait
 int32_t HangUpAndWait(HRASCONN handle) {
   bool requested = false;
-  int32_t result = RequestRasHangUp(handle, &requested);
+  int32_t result = TryCallRasHangUp(handle, &requested);
   // Without the library or its hang-up function nothing was asked of the
   // service: say so instead of reporting the link as hung up.
   if (!requested) return kErrorProcedureNotFound;
@@ -54,7 +55,7 @@ int32_t HangUpAndWait(HRASCONN handle) {
   for (int polls = 1;; ++polls) {
     status.dwSize = sizeof(RASCONNSTATUS);
     bool available = false;
-    int32_t query = QueryRasConnectStatus(handle, &status, &available);
+    int32_t query = TryCallRasGetConnectStatus(handle, &status, &available);
     PlatformSleep(kHangUpPollMilliseconds);
     // Without the status function its 0 would read as "still there" for ever.
     if (!available) return result;

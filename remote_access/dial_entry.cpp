@@ -12,6 +12,7 @@
 #include "remote_access/dial_values.h"
 #include "remote_access/entry_names.h"
 #include "remote_access/export_edge.h"
+#include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
 #include "remote_access/notification_hold.h"
 #include "status/error_status.h"

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
 #include "remote_access/ras_records.h"
 #include "status/ipc_status.h"

@@ -7,6 +7,7 @@
 #include "remote_access/binding.h"
 #include "remote_access/byte_text.h"
 #include "remote_access/export_edge.h"
+#include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
 
 namespace {

@@ -36,6 +36,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "remote_access/ras_functions.h"
 #include "simulator/sim_state.h"
 #include "simulator/sim_text.h"
 
@@ -289,8 +290,8 @@ static int DialCommand(int argc, char** argv) {
   }
   library = SimLoadBeside(SIM_LIBRARY_FILE);
   if (library == NULL) return Fail("cannot load the library");
-  dial = (RasDialAFunc)SimResolve(library, "RasDialA");
-  get_params = (RasGetEntryDialParamsAFunc)SimResolve(library, "RasGetEntryDialParamsA");
+  dial = RAS_RESOLVE(SimResolve, library, RasDialA);
+  get_params = RAS_RESOLVE(SimResolve, library, RasGetEntryDialParamsA);
   if (dial == NULL || get_params == NULL) return Fail("the library lacks a function");
   // Like a dialer: the stored values, then the ones given here.
   stored = params;

@@ -84,7 +84,7 @@ TEST_F(StubWithoutStatus, MissingFunctionGivesZeroAndFreesTheLibrary) {
   RASCONNSTATUS status = {};
   status.dwSize = sizeof(status);
   bool available = true;
-  EXPECT_EQ(QueryRasConnectStatus(1001, &status, &available), 0);
+  EXPECT_EQ(TryCallRasGetConnectStatus(1001, &status, &available), 0);
   EXPECT_FALSE(available);
   EXPECT_EQ(RasLibraryHandle, nullptr);
   EXPECT_EQ(StubLog(), "load\nfree\n");

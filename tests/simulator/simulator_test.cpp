@@ -22,7 +22,7 @@ EntryListing ListEntries(const RasLibrary& ras) {
   std::vector<RASENTRYNAME> entries(1);
   entries[0].dwSize = sizeof(RASENTRYNAME);
   uint32_t size = sizeof(RASENTRYNAME), count = 0;
-  listing.first = ras.enum_entries(nullptr, nullptr, entries.data(), &size, &count);
+  listing.first = ras.RasEnumEntriesA(nullptr, nullptr, entries.data(), &size, &count);
   listing.first_size = size;
   listing.first_count = count;
   listing.first_name = entries[0].szEntryName;
@@ -30,7 +30,7 @@ EntryListing ListEntries(const RasLibrary& ras) {
     entries.assign(count, RASENTRYNAME());
     entries[0].dwSize = sizeof(RASENTRYNAME);
     size = count * sizeof(RASENTRYNAME);
-    listing.second = ras.enum_entries(nullptr, nullptr, entries.data(), &size, &count);
+    listing.second = ras.RasEnumEntriesA(nullptr, nullptr, entries.data(), &size, &count);
     if (listing.second != 0) return listing;
   } else if (listing.first != 0) {
     return listing;
@@ -75,43 +75,46 @@ TEST_F(EntriesTest, RejectsWrongSizesAndMissingPointers) {
   RASENTRYNAME entry = {};
   uint32_t size = sizeof entry, count = 0;
   entry.dwSize = 260;
-  EXPECT_EQ(ras_.enum_entries(nullptr, nullptr, &entry, &size, &count), RAS_ERROR_INVALID_SIZE);
+  EXPECT_EQ(ras_.RasEnumEntriesA(nullptr, nullptr, &entry, &size, &count), RAS_ERROR_INVALID_SIZE);
   entry.dwSize = sizeof entry;
-  EXPECT_EQ(ras_.enum_entries(nullptr, nullptr, &entry, nullptr, &count),
+  EXPECT_EQ(ras_.RasEnumEntriesA(nullptr, nullptr, &entry, nullptr, &count),
             RAS_ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(ras_.enum_entries(nullptr, nullptr, &entry, &size, nullptr),
+  EXPECT_EQ(ras_.RasEnumEntriesA(nullptr, nullptr, &entry, &size, nullptr),
             RAS_ERROR_INVALID_PARAMETER);
   size = 0;
-  EXPECT_EQ(ras_.enum_entries(nullptr, nullptr, nullptr, &size, &count),
+  EXPECT_EQ(ras_.RasEnumEntriesA(nullptr, nullptr, nullptr, &size, &count),
             RAS_ERROR_BUFFER_TOO_SMALL);
   EXPECT_EQ(size, sizeof entry);
 
   RASCONN conn = {};
   conn.dwSize = 400;
   size = sizeof conn;
-  EXPECT_EQ(ras_.enum_connections(&conn, &size, &count), RAS_ERROR_INVALID_SIZE);
+  EXPECT_EQ(ras_.RasEnumConnectionsA(&conn, &size, &count), RAS_ERROR_INVALID_SIZE);
   RASCONNSTATUS status = {};
   status.dwSize = 156;
-  EXPECT_EQ(ras_.get_status(1, &status), RAS_ERROR_INVALID_SIZE);
-  EXPECT_EQ(ras_.get_status(1, nullptr), RAS_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ras_.RasGetConnectStatusA(1, &status), RAS_ERROR_INVALID_SIZE);
+  EXPECT_EQ(ras_.RasGetConnectStatusA(1, nullptr), RAS_ERROR_INVALID_PARAMETER);
 
   RASDIALPARAMS params = {};
   params.dwSize = 1048;
   int32_t stored = 0;
   HRASCONN handle = 0;
-  EXPECT_EQ(ras_.get_dial_params(nullptr, &params, &stored), RAS_ERROR_INVALID_SIZE);
-  EXPECT_EQ(ras_.dial(nullptr, nullptr, &params, 0, nullptr, &handle), RAS_ERROR_INVALID_SIZE);
+  EXPECT_EQ(ras_.RasGetEntryDialParamsA(nullptr, &params, &stored), RAS_ERROR_INVALID_SIZE);
+  EXPECT_EQ(ras_.RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle), RAS_ERROR_INVALID_SIZE);
   params.dwSize = sizeof params;
   std::strcpy(params.szEntryName, "A");
   RASDIALEXTENSIONS extensions = {};
   extensions.dwSize = 12;
-  EXPECT_EQ(ras_.dial(&extensions, nullptr, &params, 0, nullptr, &handle), RAS_ERROR_INVALID_SIZE);
-  EXPECT_EQ(ras_.dial(nullptr, nullptr, &params, 0, nullptr, nullptr), RAS_ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(ras_.get_dial_params(nullptr, &params, nullptr), RAS_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ras_.RasDialA(&extensions, nullptr, &params, 0, nullptr, &handle),
+            RAS_ERROR_INVALID_SIZE);
+  EXPECT_EQ(ras_.RasDialA(nullptr, nullptr, &params, 0, nullptr, nullptr),
+            RAS_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ras_.RasGetEntryDialParamsA(nullptr, &params, nullptr), RAS_ERROR_INVALID_PARAMETER);
   // A name that fills its field without a terminator is refused, not overrun.
   std::memset(params.szEntryName, 'A', sizeof params.szEntryName);
-  EXPECT_EQ(ras_.get_dial_params(nullptr, &params, &stored), RAS_ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(ras_.dial(nullptr, nullptr, &params, 0, nullptr, &handle), RAS_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ras_.RasGetEntryDialParamsA(nullptr, &params, &stored), RAS_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ras_.RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle),
+            RAS_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(handle, 0u);
   EXPECT_FALSE(ReadFileText(StateFile("connections.txt")).find("A") != std::string::npos);
 }
@@ -125,7 +128,7 @@ TEST_F(EntriesTest, DialParamsMatchNameIgnoringCaseAndBlanks) {
   params.dwSize = sizeof params;
   std::strcpy(params.szEntryName, "OFFICE LINE");
   int32_t stored = 0;
-  ASSERT_EQ(ras_.get_dial_params(nullptr, &params, &stored), 0u);
+  ASSERT_EQ(ras_.RasGetEntryDialParamsA(nullptr, &params, &stored), 0u);
   EXPECT_STREQ(params.szEntryName, "OFFICE LINE");
   EXPECT_STREQ(params.szPhoneNumber, "555 1234");
   EXPECT_STREQ(params.szUserName, "alice");
@@ -135,15 +138,16 @@ TEST_F(EntriesTest, DialParamsMatchNameIgnoringCaseAndBlanks) {
   EXPECT_EQ(stored, 1);
 
   std::strcpy(params.szEntryName, "  other  ");
-  ASSERT_EQ(ras_.get_dial_params(nullptr, &params, &stored), 0u);
+  ASSERT_EQ(ras_.RasGetEntryDialParamsA(nullptr, &params, &stored), 0u);
   EXPECT_STREQ(params.szPhoneNumber, "1");
   EXPECT_STREQ(params.szPassword, "");
   EXPECT_EQ(stored, 0);
 
   std::strcpy(params.szEntryName, "Office");
-  EXPECT_EQ(ras_.get_dial_params(nullptr, &params, &stored), RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+  EXPECT_EQ(ras_.RasGetEntryDialParamsA(nullptr, &params, &stored),
+            RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
   HRASCONN handle = 0;
-  EXPECT_EQ(ras_.dial(nullptr, nullptr, &params, 0, nullptr, &handle),
+  EXPECT_EQ(ras_.RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle),
             RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
 }
 
@@ -174,8 +178,8 @@ TEST_F(EntriesTest, CorruptOrUnreadablePhoneBookGivesErrorCodes) {
   EXPECT_EQ(handle, 0u);
   RASCONNSTATUS status = {};
   status.dwSize = sizeof status;
-  EXPECT_EQ(ras_.get_status(1, &status), 621u);
-  EXPECT_EQ(ras_.hang_up(1), 621u);
+  EXPECT_EQ(ras_.RasGetConnectStatusA(1, &status), 621u);
+  EXPECT_EQ(ras_.RasHangUpA(1), 621u);
   uint32_t result = 0;
   Connections(&result);
   EXPECT_EQ(result, 621u);
@@ -216,8 +220,8 @@ class DialTest : public SimulatorTest {
     RASDIALEXTENSIONS extensions = {};
     extensions.dwSize = sizeof extensions;
     *handle = 0;
-    return ras_.dial(&extensions, nullptr, &params, 0, reinterpret_cast<void*>(&RecordNotification),
-                     handle);
+    return ras_.RasDialA(&extensions, nullptr, &params, 0,
+                         reinterpret_cast<void*>(&RecordNotification), handle);
   }
 
   // Waits until the notifier has seen a state, at most two seconds.
@@ -232,7 +236,7 @@ class DialTest : public SimulatorTest {
   RASCONNSTATUS Status(HRASCONN handle, uint32_t* result) {
     RASCONNSTATUS status = {};
     status.dwSize = sizeof status;
-    *result = ras_.get_status(handle, &status);
+    *result = ras_.RasGetConnectStatusA(handle, &status);
     return status;
   }
 };
@@ -245,16 +249,16 @@ TEST_F(DialTest, NotifierGetsScriptedStatesOnItsOwnThreadAfterReturn) {
   EXPECT_GT(handle, 0u);
   // Poll as the dialer does, loading and freeing the library around every
   // query; the dial thread goes on regardless.
-  FreeRasLibrary(&ras_);
+  FreeServiceLibrary(&ras_);
   for (int64_t end = NowMs() + 2000; NowMs() < end && Notified().size() < 4; SleepMs(5)) {
     RasLibrary polled;
-    ASSERT_TRUE(LoadRasLibrary(LibraryIn(ProgramFolder()), &polled));
+    ASSERT_TRUE(LoadServiceLibrary(LibraryIn(ProgramFolder()), &polled));
     RASCONNSTATUS status = {};
     status.dwSize = sizeof status;
-    EXPECT_EQ(polled.get_status(handle, &status), 0u);
-    FreeRasLibrary(&polled);
+    EXPECT_EQ(polled.RasGetConnectStatusA(handle, &status), 0u);
+    FreeServiceLibrary(&polled);
   }
-  ASSERT_TRUE(LoadRasLibrary(LibraryIn(ProgramFolder()), &ras_));
+  ASSERT_TRUE(LoadServiceLibrary(LibraryIn(ProgramFolder()), &ras_));
 
   std::vector<Notification> seen = Notified();
   ASSERT_EQ(seen.size(), 4u);
@@ -278,7 +282,8 @@ TEST_F(DialTest, NotifierGetsScriptedStatesOnItsOwnThreadAfterReturn) {
   RASDIALPARAMS params = {};
   params.dwSize = sizeof params;
   std::strcpy(params.szEntryName, "Fast");
-  EXPECT_EQ(ras_.dial(nullptr, nullptr, &params, 0, nullptr, &handle), RAS_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ras_.RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle),
+            RAS_ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(DialTest, FailedDialKeepsHandleWithErrorUntilHungUp) {
@@ -307,8 +312,8 @@ TEST_F(DialTest, FailedDialKeepsHandleWithErrorUntilHungUp) {
   EXPECT_EQ(status.rasconnstate, 5u);
   EXPECT_EQ(status.dwError, 691u);
 
-  EXPECT_EQ(ras_.hang_up(busy), 0u);
-  EXPECT_EQ(ras_.hang_up(refused), 0u);
+  EXPECT_EQ(ras_.RasHangUpA(busy), 0u);
+  EXPECT_EQ(ras_.RasHangUpA(refused), 0u);
   Status(busy, &result);
   EXPECT_EQ(result, RAS_ERROR_INVALID_HANDLE);
   Status(refused, &result);
@@ -325,8 +330,8 @@ TEST_F(DialTest, HangUpTakesScriptedTimeAndUnknownHandlesGiveSix) {
   EXPECT_EQ(Notified().back().state, static_cast<uint32_t>(RASCS_Projected)) << "never connects";
 
   int64_t start = NowMs();
-  EXPECT_EQ(ras_.hang_up(slow), 0u);
-  EXPECT_EQ(ras_.hang_up(slow), 0u) << "a second request while it goes";
+  EXPECT_EQ(ras_.RasHangUpA(slow), 0u);
+  EXPECT_EQ(ras_.RasHangUpA(slow), 0u) << "a second request while it goes";
   uint32_t result = 0;
   RASCONNSTATUS status = Status(slow, &result);
   EXPECT_EQ(result, 0u);
@@ -338,11 +343,11 @@ TEST_F(DialTest, HangUpTakesScriptedTimeAndUnknownHandlesGiveSix) {
   EXPECT_EQ(result, RAS_ERROR_INVALID_HANDLE);
   EXPECT_GE(NowMs() - start, 140);
 
-  EXPECT_EQ(ras_.hang_up(never), 0u);
+  EXPECT_EQ(ras_.RasHangUpA(never), 0u);
   Status(never, &result);
   EXPECT_EQ(result, RAS_ERROR_INVALID_HANDLE);
   for (HRASCONN unknown : {0u, slow, 9999u}) {
-    EXPECT_EQ(ras_.hang_up(unknown), RAS_ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ras_.RasHangUpA(unknown), RAS_ERROR_INVALID_HANDLE);
     Status(unknown, &result);
     EXPECT_EQ(result, RAS_ERROR_INVALID_HANDLE);
   }
@@ -363,7 +368,7 @@ TEST_F(ConnectionsTest, ListsMoreThanAHundredInOrderAndNeverReusesHandles) {
   std::vector<RASCONN> list(100);
   list[0].dwSize = sizeof(RASCONN);
   uint32_t size = 100 * sizeof(RASCONN), count = 0;
-  EXPECT_EQ(ras_.enum_connections(list.data(), &size, &count), RAS_ERROR_BUFFER_TOO_SMALL);
+  EXPECT_EQ(ras_.RasEnumConnectionsA(list.data(), &size, &count), RAS_ERROR_BUFFER_TOO_SMALL);
   EXPECT_EQ(size, 101 * sizeof(RASCONN));
   EXPECT_EQ(count, 101u);
   EXPECT_EQ(list[99].hrasconn, handles[99]) << "what fits is filled";
@@ -382,7 +387,7 @@ TEST_F(ConnectionsTest, ListsMoreThanAHundredInOrderAndNeverReusesHandles) {
   }
   EXPECT_GT(handles[0], 0u);
 
-  ASSERT_EQ(ras_.hang_up(handles.back()), 0u);
+  ASSERT_EQ(ras_.RasHangUpA(handles.back()), 0u);
   HRASCONN next = 0;
   ASSERT_EQ(DialNow("Up", &next), 0u);
   EXPECT_GT(next, handles.back()) << "a handle is never given twice";
@@ -409,25 +414,21 @@ TEST_F(ConnectionsTest, DialRecordKeepsWhatWasGivenButNoPassword) {
 using VariantTest = SimulatorTest;
 
 TEST_F(VariantTest, EachVariantLacksExactlyItsOwnFunction) {
-  FreeRasLibrary(&ras_);
-  const char* names[] = {"RasEnumEntriesA",      "RasGetEntryDialParamsA", "RasDialA",
-                         "RasGetConnectStatusA", "RasEnumConnectionsA",    "RasHangUpA"};
+  FreeServiceLibrary(&ras_);
+  const char* names[] = RAS_FUNCTION_NAMES;
   for (const char* omitted : names) {
     std::string folder = ProgramFolder() + (ProgramFolder()[0] == '/' ? "/" : "\\") + "variants" +
                          (ProgramFolder()[0] == '/' ? "/" : "\\") + "no_" + omitted;
     RasLibrary variant;
-    ASSERT_TRUE(LoadRasLibrary(LibraryIn(folder), &variant)) << folder;
-    const void* found[] = {reinterpret_cast<void*>(variant.enum_entries),
-                           reinterpret_cast<void*>(variant.get_dial_params),
-                           reinterpret_cast<void*>(variant.dial),
-                           reinterpret_cast<void*>(variant.get_status),
-                           reinterpret_cast<void*>(variant.enum_connections),
-                           reinterpret_cast<void*>(variant.hang_up)};
-    for (size_t i = 0; i < 6; i++) {
+    ASSERT_TRUE(LoadServiceLibrary(LibraryIn(folder), &variant)) << folder;
+#define RAS_FUNCTION_FOUND(name, bytes, parameters) reinterpret_cast<void*>(variant.name),
+    const void* found[] = {RAS_FUNCTIONS(RAS_FUNCTION_FOUND)};
+#undef RAS_FUNCTION_FOUND
+    for (size_t i = 0; i < kRasFunctionCount; i++) {
       EXPECT_EQ(found[i] == nullptr, std::strcmp(names[i], omitted) == 0)
           << omitted << " " << names[i];
     }
-    FreeRasLibrary(&variant);
+    FreeServiceLibrary(&variant);
   }
 }
 
