@@ -51,7 +51,11 @@ static Usage Measure(void) {
   memset(&memory, 0, sizeof memory);
   memory.cb = sizeof memory;
   if (GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&memory, sizeof memory)) {
-    usage.private_kib = (unsigned long)(memory.PrivateUsage / 1024);
+    /* Private bytes; older systems give them only as the page-file usage. */
+    SIZE_T bytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+    usage.private_kib = (unsigned long)(bytes / 1024);
+  } else {
+    printf("GetProcessMemoryInfo failed: %lu\n", (unsigned long)GetLastError());
   }
   usage.threads = OwnThreads();
   if (GetProcessHandleCount(GetCurrentProcess(), &handles)) usage.handles = handles;
@@ -111,6 +115,9 @@ int main(int argc, char** argv) {
     printf("FAILED: RasInitDLL\n");
     return 1;
   }
+  /* Said first, so that the output's buffer exists before the counting. */
+  printf("%d cycles through nelvoras.dll, %s\n", cycles, held ? "held" : "not held");
+  fflush(stdout);
   start = GetTickCount();
   for (cycle = 1; cycle <= cycles; ++cycle) {
     int32_t result = dial(1, Text("555-0199"), Text("soak"), Text("pw"));
