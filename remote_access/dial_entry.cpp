@@ -155,7 +155,7 @@ class StartedDial {
     try {
       if (!connected) HangUpAndWait(ConnectionHandle);
       if (notifying_) EndNotifyingDial(connected, ConnectionHandle);
-      CloseDialNotifications();
+      CloseNotificationGate();
     } catch (...) {
     }
   }
@@ -174,7 +174,7 @@ int32_t DialEntry(int32_t index, const DialArguments& arguments) {
   }
   RASDIALEXTENSIONS extensions = {sizeof(RASDIALEXTENSIONS), 0, 0, 0};
   ConnectionHandle = 0;
-  OpenDialNotifications();
+  OpenNotificationGate();
   StartedDial dial(DialCallbackAddress != nullptr);
   // Whether the dial got under way shows in the status queries that follow.
   CallRasDial(&extensions, nullptr, &params, 0, DialCallbackAddress, &ConnectionHandle);

@@ -61,12 +61,12 @@ void WriteNotification(uint32_t state) {
 
 }  // namespace
 
-void OpenDialNotifications() {
+void OpenNotificationGate() {
   std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
   notifications_open = true;
 }
 
-void CloseDialNotifications() {
+void CloseNotificationGate() {
   std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
   notifications_open = false;
 }

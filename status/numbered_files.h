@@ -9,7 +9,9 @@
 #include "platform/platform.h"
 #include "status/error_status.h"
 
-// The numbers in use.
+// The numbers in use. They are the file numbers of the BASIC program this
+// one descends from (1 report, 2 IPC, 4 cancel probe); they stay so that
+// the code reads against that program's behaviour line by line.
 enum FileNumber { kReportFile = 1, kIpcFile = 2, kCancelProbeFile = 4 };
 
 // Output files take report lines; record files take fixed-size records;

@@ -102,7 +102,7 @@ TEST_F(ExportEdge, FailedHangUpGivesAnErrorCode) {
 // The notifier runs on the service's thread and allocates nothing, so a
 // full heap cannot cost it a state.
 TEST_F(ExportEdge, NotifierNeedsNoAllocation) {
-  OpenDialNotifications();
+  OpenNotificationGate();
   FailAllocationAfter(0);
   RASDIALCALLBACK(0xCCCD, RASCS_AuthNotify, 0);
   RASDIALCALLBACK(0xCCCD, RASCS_ConnectDevice, 0);

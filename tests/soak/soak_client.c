@@ -115,9 +115,11 @@ int main(int argc, char** argv) {
     printf("FAILED: RasInitDLL\n");
     return 1;
   }
-  /* Said first, so that the output's buffer exists before the counting. */
+  /* Said first, and measured once, so that the output's buffer and
+   * whatever the measuring itself sets up exist before the counting. */
   printf("%d cycles through nelvoras.dll, %s\n", cycles, held ? "held" : "not held");
   fflush(stdout);
+  (void)Measure();
   start = GetTickCount();
   for (cycle = 1; cycle <= cycles; ++cycle) {
     int32_t result = dial(1, Text("555-0199"), Text("soak"), Text("pw"));
@@ -127,6 +129,12 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (cycle == 10) settled = Measure();
+    if (cycle > 10) {
+      Usage now = Measure();
+      if (now.private_kib != settled.private_kib) {
+        printf("cycle %d: private %lu KiB\n", cycle, now.private_kib);
+      }
+    }
   }
   last = Measure();
   printf("%s, %d cycles in %.1f s (%.2f s each)\n", held ? "held" : "not held", cycles,
