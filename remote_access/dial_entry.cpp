@@ -150,17 +150,24 @@ class StartedDial {
   StartedDial(const StartedDial&) = delete;
   StartedDial& operator=(const StartedDial&) = delete;
 
+  // Each step is tried on its own, so that one failing does not skip the
+  // others.
   void End(bool connected) noexcept {
     ended_ = true;
+    if (!connected) Try([] { HangUpAndWait(ConnectionHandle); });
+    if (notifying_) Try([connected] { EndNotifyingDial(connected, ConnectionHandle); });
+    Try([] { CloseNotificationGate(); });
+  }
+
+ private:
+  template <typename Step>
+  static void Try(Step step) noexcept {
     try {
-      if (!connected) HangUpAndWait(ConnectionHandle);
-      if (notifying_) EndNotifyingDial(connected, ConnectionHandle);
-      CloseNotificationGate();
+      step();
     } catch (...) {
     }
   }
 
- private:
   bool notifying_;
   bool ended_ = false;
 };
