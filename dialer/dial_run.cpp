@@ -3,13 +3,12 @@
 
 #include <string>
 
-#include "dialer/entry_lookup.h"
 #include "remote_access/byte_text.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
 #include "status/ipc_status.h"
 #include "status/number_forms.h"
 #include "status/report_channel.h"
-#include "status/shared_values.h"
 #include "status/text.h"
 
 // RunDial: while rsDialEntry runs only the progress notifier writes, so
@@ -22,7 +21,7 @@ void RunDial(const RunSettings& settings, int32_t entry_index, ErrorStatus& stat
 
   int32_t result = rsDialEntry(entry_index, NewByteString(settings.phone_number),
                                NewByteString(settings.user_name), NewByteString(settings.password));
-  ConnectionHandle = static_cast<uint32_t>(result);
+  SetConnectionHandle(static_cast<uint32_t>(result));
   if (result < 0) {
     WriteIpcStatus("ERROR : Connection Failed", status);
     WriteReportLine(status, {"ERROR : Not Connected"});

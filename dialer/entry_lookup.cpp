@@ -1,7 +1,7 @@
 // The entry lookup.
 #include "dialer/entry_lookup.h"
 
-#include "platform/platform.h"
+#include "remote_access/byte_text.h"
 #include "remote_access/nelvoras.h"
 #include "status/ipc_status.h"
 #include "status/report_channel.h"
@@ -31,14 +31,6 @@ void ReportEntryMissing(std::string_view entry_name, ErrorStatus& status) {
 }
 
 }  // namespace
-
-// TakeByteString: a null string is the empty one.
-std::string TakeByteString(wchar_t* text) {
-  if (text == nullptr) return std::string();
-  std::string bytes(reinterpret_cast<const char*>(text), PlatformByteStringLength(text));
-  PlatformFreeByteString(text);
-  return bytes;
-}
 
 // LookUpEntry: every position is examined, so of two names that differ
 // only in case the later one is used.

@@ -7,10 +7,6 @@
 
 #include "status/error_status.h"
 
-// The text of an OLE byte string from the exported interface, which is
-// released here (the caller owns it).
-std::string TakeByteString(wchar_t* text);
-
 // Finds the entry whose trimmed name matches the given one without regard
 // to case; the last match wins. Returns its position counted from 1, or 0
 // after reporting an empty phone book or a missing entry.

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
 #include "remote_access/connections.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
+#include "status/console_line.h"
 #include "status/ipc_status.h"
 #include "status/number_forms.h"
 #include "status/report_channel.h"
-#include "status/shared_values.h"
 #include "status/text.h"
 
 namespace {
@@ -71,24 +71,24 @@ RunEnding RunHangUp(const RunSettings& settings, ErrorStatus& status) {
     const char message[] = "ERROR : No active connections for HANGUP found";
     WriteReportLine(status, {message});
     WriteIpcStatus(message, status);
-    return kRunEndCloseAllFiles;
+    return kRunEndNormal;
   }
   std::string wanted = UpperCase(settings.entry_name);
   FoundConnection target = FindConnection(connections, count, &wanted);
   if (!target.found) {
     ReportNotActive(settings.entry_name, FindConnection(connections, count, nullptr).name, status);
-    return kRunEndCloseAllFiles;
+    return kRunEndNormal;
   }
-  ConnectionHandle = static_cast<uint32_t>(target.handle);
+  SetConnectionHandle(static_cast<uint32_t>(target.handle));
   WriteReportLine(status, {"Handle :", ReportNumberForm(target.handle)});
   int32_t result = rsHangUpConnection(target.handle);
   if (result != 0) {
     // Meant for the person at the console, whatever the report channel is.
     std::string line = "ERROR on hangup :" + ReportNumberForm(result);
-    PlatformWriteConsoleLine(line.data(), line.size());
+    WriteConsoleLine(line);
     CloseReportChannel(status);
-    return kRunEndReportChannelClosed;
+    return kRunEndHangUpRefused;
   }
   WriteReportLine(status, {"OK"});
-  return kRunEndCloseAllFiles;
+  return kRunEndNormal;
 }

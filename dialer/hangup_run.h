@@ -2,7 +2,7 @@
 #pragma once
 
 #include "dialer/options.h"
-#include "dialer/run_handover.h"
+#include "dialer/run_mode.h"
 #include "status/error_status.h"
 
 // Looks for the named entry's connection among all active ones and hangs

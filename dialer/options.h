@@ -4,13 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include "remote_access/dial_values.h"
+
 // What one run is asked to do.
 struct RunSettings {
   bool hang_up_mode = false;
   std::string entry_name;
   std::string log_file_name;
   std::string ipc_file_name;
-  std::string cancel_file_name = ".\\rascancel.qcx";
+  std::string cancel_file_name = kDefaultCancelFileName;
   std::string user_name;
   std::string password;
   std::string phone_number;

@@ -5,14 +5,15 @@
 
 #include "dialer/option_checks.h"
 #include "dialer/options.h"
-#include "dialer/run_handover.h"
+#include "dialer/program_version.h"
+#include "dialer/run_mode.h"
 #include "dialer/startup.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
 #include "status/ipc_status.h"
 #include "status/number_forms.h"
 #include "status/numbered_files.h"
 #include "status/report_channel.h"
-#include "status/shared_values.h"
 
 namespace {
 
@@ -29,20 +30,19 @@ void StartIpcFile(const std::string& ipc_file_name, ErrorStatus& status) {
 // RunDialer: the exit code never reflects an error.
 int32_t RunDialer() {
   ErrorStatus status;
-  DialCallbackAddress = reinterpret_cast<void*>(&RASDIALCALLBACK);
-  ProgramVersion = "2.0";
-  CancelFileName = ".\\rascancel.qcx";
+  SetDialNotifier(reinterpret_cast<void*>(&RASDIALCALLBACK));
+  SetCancelFileName(kDefaultCancelFileName);
 
   RunSettings settings = ReadRunSettings(StartupCommandTail());
-  CancelFileName = settings.cancel_file_name;
+  SetCancelFileName(settings.cancel_file_name);
   OpenReportChannel(settings.log_file_name, StdoutWasConsole(), status);
   WriteReportLine(status, {"Nelvo - Command line RAS dialer - ", ProgramVersion});
   if (!settings.ipc_file_name.empty()) StartIpcFile(settings.ipc_file_name, status);
   // A cancel file left from an earlier run must not cancel this one.
   DeleteNamedFile(CancelFileName, status);
 
-  RunEnding ending = kRunEndCloseAllFiles;
-  if (CheckRequiredOptions(settings, status)) ending = RunEntryLookupAndMode(settings, status);
-  if (ending == kRunEndCloseAllFiles) CloseAllFiles(status);
+  RunEnding ending = kRunEndNormal;
+  if (CheckRequiredOptions(settings, status)) ending = RunRequestedMode(settings, status);
+  if (ending == kRunEndNormal) CloseAllFiles(status);
   return 0;
 }

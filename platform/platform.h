@@ -21,7 +21,9 @@ const PlatformFile kNoFile = -1;
 
 enum PlatformAccess : unsigned { kAccessRead = 1, kAccessWrite = 2 };
 enum PlatformShare : unsigned { kShareNone = 0, kShareRead = 1, kShareWrite = 2 };
-enum PlatformCreation { kOpenExisting, kOpenAlways };
+// kOpenExistingDiskFile takes only an existing regular disk file and never
+// waits: a folder, pipe, FIFO or device fails with 5 (access denied).
+enum PlatformCreation { kOpenExisting, kOpenAlways, kOpenExistingDiskFile };
 
 // Opens a file by name; never truncates. kShareNone keeps every other
 // process out while the file is open (POSIX: an exclusive flock taken

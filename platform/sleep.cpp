@@ -2,7 +2,7 @@
 #include <atomic>
 
 #include "platform/platform.h"
-#include "platform/system_sleep.h"
+#include "platform/system_services.h"
 
 namespace {
 std::atomic<void (*)(uint32_t)> sleep_hook{nullptr};

@@ -15,6 +15,14 @@ std::string TrimmedField(const char* field, size_t capacity) {
   return std::string(field + begin, end - begin);
 }
 
+// TakeByteString
+std::string TakeByteString(NELVO_BSTR text) {
+  if (text == nullptr) return std::string();
+  std::string bytes(reinterpret_cast<const char*>(text), PlatformByteStringLength(text));
+  PlatformFreeByteString(text);
+  return bytes;
+}
+
 // NewByteString
 NELVO_BSTR NewByteString(const std::string& text) {
   if (text.empty()) return nullptr;

@@ -12,6 +12,10 @@
 // (byte 32 only).
 std::string TrimmedField(const char* field, size_t capacity);
 
+// The bytes of an OLE byte string, which is then freed (the caller owned
+// it); the null handle is the empty text.
+std::string TakeByteString(NELVO_BSTR text);
+
 // A new OLE byte string with the text's bytes; the empty text is the null
 // handle. The caller frees it with SysFreeString.
 NELVO_BSTR NewByteString(const std::string& text);

@@ -8,7 +8,10 @@
 #include "platform/platform.h"
 #include "remote_access/binding.h"
 #include "remote_access/byte_text.h"
+#include "remote_access/export_edge.h"
+#include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
+#include "remote_access/notification_hold.h"
 
 namespace {
 
@@ -43,7 +46,7 @@ int32_t LoadActiveConnections(ConnectionList& connections) {
 // HangUpAndWait
 int32_t HangUpAndWait(HRASCONN handle) {
   bool requested = false;
-  int32_t result = RequestRasHangUp(handle, &requested);
+  int32_t result = TryCallRasHangUp(handle, &requested);
   // Without the library or its hang-up function nothing was asked of the
   // service: say so instead of reporting the link as hung up.
   if (!requested) return kErrorProcedureNotFound;
@@ -52,36 +55,52 @@ int32_t HangUpAndWait(HRASCONN handle) {
   for (int polls = 1;; ++polls) {
     status.dwSize = sizeof(RASCONNSTATUS);
     bool available = false;
-    int32_t query = QueryRasConnectStatus(handle, &status, &available);
+    int32_t query = TryCallRasGetConnectStatus(handle, &status, &available);
     PlatformSleep(kHangUpPollMilliseconds);
     // Without the status function its 0 would read as "still there" for ever.
-    if (!available || query != 0) return result;
+    if (!available) return result;
+    if (query != 0) {
+      ForgetNotifyingConnection(handle);
+      return result;
+    }
     if (polls >= kHangUpPollLimit) return result != 0 ? result : RAS_ERROR_REQUEST_TIMEOUT;
   }
 }
 
 // rsActiveConnections
-NELVO_EXPORT int32_t NELVO_API rsActiveConnections(void) {
-  ConnectionList connections;
-  return LoadActiveConnections(connections);
+NELVO_EXPORT int32_t NELVO_API rsActiveConnections(void) noexcept {
+  return AtExportEdge<int32_t>(0, [] {
+    ConnectionList connections;
+    return LoadActiveConnections(connections);
+  });
 }
 
 // rsGetConnectionName
-NELVO_EXPORT NELVO_BSTR NELVO_API rsGetConnectionName(int32_t index) {
-  ConnectionList connections;
-  const RASCONN* connection = ConnectionAt(connections, LoadActiveConnections(connections), index);
-  if (connection == nullptr) return nullptr;
-  return NewByteString(TrimmedField(connection->szEntryName, sizeof(connection->szEntryName)));
+NELVO_EXPORT NELVO_BSTR NELVO_API rsGetConnectionName(int32_t index) noexcept {
+  return AtExportEdge<NELVO_BSTR>(nullptr, [index]() -> NELVO_BSTR {
+    ConnectionList connections;
+    const RASCONN* connection =
+        ConnectionAt(connections, LoadActiveConnections(connections), index);
+    if (connection == nullptr) return nullptr;
+    return NewByteString(TrimmedField(connection->szEntryName, sizeof(connection->szEntryName)));
+  });
 }
 
 // rsGetConnectionHandle
-NELVO_EXPORT int32_t NELVO_API rsGetConnectionHandle(int32_t index) {
-  ConnectionList connections;
-  const RASCONN* connection = ConnectionAt(connections, LoadActiveConnections(connections), index);
-  return connection == nullptr ? 0 : static_cast<int32_t>(connection->hrasconn);
+NELVO_EXPORT int32_t NELVO_API rsGetConnectionHandle(int32_t index) noexcept {
+  return AtExportEdge<int32_t>(0, [index] {
+    ConnectionList connections;
+    const RASCONN* connection =
+        ConnectionAt(connections, LoadActiveConnections(connections), index);
+    return connection == nullptr ? 0 : static_cast<int32_t>(connection->hrasconn);
+  });
 }
 
-// rsHangUpConnection
-NELVO_EXPORT int32_t NELVO_API rsHangUpConnection(int32_t handle) {
-  return HangUpAndWait(static_cast<HRASCONN>(handle));
+// rsHangUpConnection: a failure inside gives its code, never 0.
+NELVO_EXPORT int32_t NELVO_API rsHangUpConnection(int32_t handle) noexcept {
+  try {
+    return HangUpAndWait(static_cast<HRASCONN>(handle));
+  } catch (...) {
+    return HandledExceptionCode();
+  }
 }

@@ -1,6 +1,5 @@
 // rsDialEntry: dials a phone-book entry by position and waits until it is
 // connected, has failed, or was cancelled through the cancel file.
-#include <atomic>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -10,11 +9,14 @@
 #include "remote_access/byte_text.h"
 #include "remote_access/connections.h"
 #include "remote_access/dial_notifier.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/entry_names.h"
+#include "remote_access/export_edge.h"
+#include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
+#include "remote_access/notification_hold.h"
 #include "status/error_status.h"
 #include "status/numbered_files.h"
-#include "status/shared_values.h"
 
 namespace {
 
@@ -54,16 +56,6 @@ template <size_t N>
 void OverrideField(char (&field)[N], std::string_view value) {
   if (!value.empty()) {
     SetField(field, value);
-  }
-}
-
-// The service calls the notifier from a thread of its own for as long as
-// it likes, so once a dial has begun the library stays loaded for the rest
-// of the process: one reference of our own, never dropped.
-void HoldRemoteAccessLibrary() {
-  static std::atomic<PlatformModule> held{nullptr};
-  if (held.load() == nullptr) {
-    held.store(PlatformLoadModule("rasapi32.dll"));
   }
 }
 
@@ -111,7 +103,8 @@ int32_t PrepareDialParameters(int32_t index, const DialArguments& arguments,
   return 0;
 }
 
-// Waits for the dial that has just been started and returns its result.
+// Waits for the dial that has just been started and returns its result;
+// the caller hangs up a dial that did not connect.
 int32_t AwaitDial() {
   ErrorStatus error_status;
   RASCONNSTATUS status;
@@ -139,28 +132,74 @@ int32_t AwaitDial() {
   if (result == 0) {
     result = status.dwError != 0 ? static_cast<int32_t>(status.dwError) : RAS_ERROR_REQUEST_TIMEOUT;
   }
-  HangUpAndWait(ConnectionHandle);
   return NegativeResult(result);
 }
 
-}  // namespace
+// A dial under way. Ending it hangs up an attempt that did not connect,
+// lets the library go when nothing can notify any more, and shuts the
+// notification gate. A wait that ends in an exception ends it as failed,
+// so no link is left up that the caller was told failed.
+class StartedDial {
+ public:
+  explicit StartedDial(bool notifying) : notifying_(notifying) {
+    if (notifying_) BeginNotifyingDial();
+  }
+  ~StartedDial() {
+    if (!ended_) End(false);
+  }
+  StartedDial(const StartedDial&) = delete;
+  StartedDial& operator=(const StartedDial&) = delete;
 
-// rsDialEntry (exported)
-extern "C" NELVO_EXPORT int32_t NELVO_API rsDialEntry(int32_t index, NELVO_BSTR phoneNumber,
-                                                      NELVO_BSTR userName, NELVO_BSTR password) {
-  DialArguments arguments{phoneNumber, userName, password};
+  // Each step is tried on its own, so that one failing does not skip the
+  // others.
+  void End(bool connected) noexcept {
+    ended_ = true;
+    if (!connected) Try([] { HangUpAndWait(ConnectionHandle); });
+    if (notifying_) Try([connected] { EndNotifyingDial(connected, ConnectionHandle); });
+    Try([] { CloseNotificationGate(); });
+  }
+
+ private:
+  template <typename Step>
+  static void Try(Step step) noexcept {
+    try {
+      step();
+    } catch (...) {
+    }
+  }
+
+  bool notifying_;
+  bool ended_ = false;
+};
+
+// The dial itself; may throw, which the export turns into a result.
+int32_t DialEntry(int32_t index, const DialArguments& arguments) {
   RASDIALPARAMS params;
   int32_t result = PrepareDialParameters(index, arguments, params);
   if (result != 0) {
     return result;
   }
   RASDIALEXTENSIONS extensions = {sizeof(RASDIALEXTENSIONS), 0, 0, 0};
-  HoldRemoteAccessLibrary();
   ConnectionHandle = 0;
-  OpenDialNotifications();
+  OpenNotificationGate();
+  StartedDial dial(DialCallbackAddress != nullptr);
   // Whether the dial got under way shows in the status queries that follow.
   CallRasDial(&extensions, nullptr, &params, 0, DialCallbackAddress, &ConnectionHandle);
   result = AwaitDial();
-  CloseDialNotifications();
+  dial.End(result == 0);
   return result;
+}
+
+}  // namespace
+
+// rsDialEntry (exported)
+extern "C" NELVO_EXPORT int32_t NELVO_API rsDialEntry(int32_t index, NELVO_BSTR phoneNumber,
+                                                      NELVO_BSTR userName,
+                                                      NELVO_BSTR password) noexcept {
+  DialArguments arguments{phoneNumber, userName, password};
+  try {
+    return DialEntry(index, arguments);
+  } catch (...) {
+    return -HandledExceptionCode();
+  }
 }

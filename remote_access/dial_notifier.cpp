@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
 #include "remote_access/ras_records.h"
 #include "status/ipc_status.h"
@@ -38,19 +39,10 @@ std::string_view ConnectionStateText(uint32_t state) {
   }
 }
 
-void OpenDialNotifications() {
-  std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
-  notifications_open = true;
-}
+namespace {
 
-void CloseDialNotifications() {
-  std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
-  notifications_open = false;
-}
-
-// RASDIALCALLBACK (exported)
-extern "C" NELVO_EXPORT void NELVO_API RASDIALCALLBACK(uint32_t message, uint32_t state,
-                                                       uint32_t errorCode) {
+// The report line and IPC status of one notification.
+void WriteNotification(uint32_t state) {
   ErrorStatus status;
   std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
   if (!notifications_open) {
@@ -64,5 +56,28 @@ extern "C" NELVO_EXPORT void NELVO_API RASDIALCALLBACK(uint32_t message, uint32_
     // A state without a text shows its number: " 6".
     std::string number = SignPositionForm(static_cast<int32_t>(state));
     WriteIpcStatus(text.empty() ? std::string_view(number) : text, status);
+  }
+}
+
+}  // namespace
+
+void OpenNotificationGate() {
+  std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
+  notifications_open = true;
+}
+
+void CloseNotificationGate() {
+  std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
+  notifications_open = false;
+}
+
+// RASDIALCALLBACK (exported)
+// Runs on the service's thread: a failure inside loses this state's
+// outputs and nothing else.
+extern "C" NELVO_EXPORT void NELVO_API RASDIALCALLBACK(uint32_t message, uint32_t state,
+                                                       uint32_t errorCode) noexcept {
+  try {
+    WriteNotification(state);
+  } catch (...) {
   }
 }

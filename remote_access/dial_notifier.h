@@ -8,8 +8,9 @@
 // The report text for a connection state; empty for states without one.
 std::string_view ConnectionStateText(uint32_t state);
 
-// Lets notifications write again: called as a dial starts.
-void OpenDialNotifications();
-// Stops notifications from writing; returns once none is writing. Called
-// as a dial ends, so a late one cannot follow or replace the dial's outcome.
-void CloseDialNotifications();
+// The notification gate: only while it is open do notifications reach the
+// status outputs. Opened as a dial starts.
+void OpenNotificationGate();
+// Shuts the gate; returns once no notification is writing. Called as a
+// dial ends, so a late one cannot follow or replace the dial's outcome.
+void CloseNotificationGate();

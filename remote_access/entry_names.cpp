@@ -6,6 +6,8 @@
 
 #include "remote_access/binding.h"
 #include "remote_access/byte_text.h"
+#include "remote_access/export_edge.h"
+#include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
 
 namespace {
@@ -48,16 +50,20 @@ int32_t LoadEntryNames(EntryList& entries) {
 }
 
 // rsAvailableEntries
-NELVO_EXPORT int32_t NELVO_API rsAvailableEntries(void) {
-  EntryList entries;
-  return LoadEntryNames(entries);
+NELVO_EXPORT int32_t NELVO_API rsAvailableEntries(void) noexcept {
+  return AtExportEdge<int32_t>(0, [] {
+    EntryList entries;
+    return LoadEntryNames(entries);
+  });
 }
 
 // rsGetEntryName
-NELVO_EXPORT NELVO_BSTR NELVO_API rsGetEntryName(int32_t index) {
-  EntryList entries;
-  int32_t count = LoadEntryNames(entries);
-  if (index < 1 || index > count) return nullptr;
-  const RASENTRYNAME& entry = entries[static_cast<size_t>(index) - 1];
-  return NewByteString(TrimmedField(entry.szEntryName, sizeof(entry.szEntryName)));
+NELVO_EXPORT NELVO_BSTR NELVO_API rsGetEntryName(int32_t index) noexcept {
+  return AtExportEdge<NELVO_BSTR>(nullptr, [index]() -> NELVO_BSTR {
+    EntryList entries;
+    int32_t count = LoadEntryNames(entries);
+    if (index < 1 || index > count) return nullptr;
+    const RASENTRYNAME& entry = entries[static_cast<size_t>(index) - 1];
+    return NewByteString(TrimmedField(entry.szEntryName, sizeof(entry.szEntryName)));
+  });
 }

@@ -18,12 +18,12 @@
 #define NELVO_API
 #endif
 
-#if defined(_WIN32) && defined(NELVO_BUILDING)
-#define NELVO_EXPORT
-#elif !defined(_WIN32) && defined(NELVO_BUILDING)
-#define NELVO_EXPORT __attribute__((visibility("default")))
+/* No exception ever leaves these functions: a failure inside gives the
+ * result of a failed call (0, NULL, or an error code). */
+#ifdef __cplusplus
+#define NELVO_NOTHROW noexcept
 #else
-#define NELVO_EXPORT
+#define NELVO_NOTHROW
 #endif
 
 typedef wchar_t* NELVO_BSTR;
@@ -33,34 +33,34 @@ extern "C" {
 #endif
 
 /* Loads rasapi32.dll and keeps it loaded; returns its module handle, 0 when it cannot be loaded. */
-NELVO_EXPORT uintptr_t NELVO_API RasInitDLL(void);
+uintptr_t NELVO_API RasInitDLL(void) NELVO_NOTHROW;
 /* Frees the library that RasInitDLL loaded. */
-NELVO_EXPORT void NELVO_API RasUnloadDLL(void);
+void NELVO_API RasUnloadDLL(void) NELVO_NOTHROW;
 
 /* Number of phone-book entries; 0 when there are none or they cannot be read. */
-NELVO_EXPORT int32_t NELVO_API rsAvailableEntries(void);
+int32_t NELVO_API rsAvailableEntries(void) NELVO_NOTHROW;
 /* Name of the entry at a position counted from 1, blanks trimmed; NULL when out of range. */
-NELVO_EXPORT NELVO_BSTR NELVO_API rsGetEntryName(int32_t index);
+NELVO_BSTR NELVO_API rsGetEntryName(int32_t index) NELVO_NOTHROW;
 
 /* Number of active connections; 0 when there are none or they cannot be read. */
-NELVO_EXPORT int32_t NELVO_API rsActiveConnections(void);
+int32_t NELVO_API rsActiveConnections(void) NELVO_NOTHROW;
 /* Entry name of the active connection at a position counted from 1; NULL when out of range. */
-NELVO_EXPORT NELVO_BSTR NELVO_API rsGetConnectionName(int32_t index);
+NELVO_BSTR NELVO_API rsGetConnectionName(int32_t index) NELVO_NOTHROW;
 /* Handle of the active connection at a position counted from 1; 0 when out of range. */
-NELVO_EXPORT int32_t NELVO_API rsGetConnectionHandle(int32_t index);
+int32_t NELVO_API rsGetConnectionHandle(int32_t index) NELVO_NOTHROW;
 /* Hangs a connection up and returns once it is gone: 0, or the service's error code. */
-NELVO_EXPORT int32_t NELVO_API rsHangUpConnection(int32_t handle);
+int32_t NELVO_API rsHangUpConnection(int32_t handle) NELVO_NOTHROW;
 
 /* Dials the entry at a position counted from 1 with the caller's phone
  * number, user name and password (an empty one keeps the stored value) and
  * returns when the dial has ended: 0 connected (the link stays up), or
  * minus the remote-access error code (-668 cancelled through the cancel
  * file). Releases the three strings. */
-NELVO_EXPORT int32_t NELVO_API rsDialEntry(int32_t index, NELVO_BSTR phoneNumber,
-                                           NELVO_BSTR userName, NELVO_BSTR password);
+int32_t NELVO_API rsDialEntry(int32_t index, NELVO_BSTR phoneNumber, NELVO_BSTR userName,
+                              NELVO_BSTR password) NELVO_NOTHROW;
 /* The dial progress notifier: writes each connection state to the report
  * channel and the IPC status of the running dial. */
-NELVO_EXPORT void NELVO_API RASDIALCALLBACK(uint32_t message, uint32_t state, uint32_t errorCode);
+void NELVO_API RASDIALCALLBACK(uint32_t message, uint32_t state, uint32_t errorCode) NELVO_NOTHROW;
 
 #ifdef __cplusplus
 }

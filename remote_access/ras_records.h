@@ -1,6 +1,6 @@
 /* Records exchanged with the remote-access library, in their 32-bit ANSI
- * layouts on every build, and the signatures of the functions the dialer
- * calls. Shared by the dialer and the simulated service; C and C++. */
+ * layouts on every build, and the notifier's signature. Shared by the
+ * dialer and the simulated service; C and C++. */
 #ifndef NELVO_RAS_RECORDS_H
 #define NELVO_RAS_RECORDS_H
 
@@ -109,17 +109,6 @@ enum {
 /* Notifier type 0 (RasDialFunc): message, new state, error code. */
 typedef void(RAS_CALL* RasDialFunc)(uint32_t message, uint32_t state, uint32_t error);
 
-typedef uint32_t(RAS_CALL* RasEnumEntriesAFunc)(const char* reserved, const char* phoneBook,
-                                                RASENTRYNAME* entries, uint32_t* size,
-                                                uint32_t* count);
-typedef uint32_t(RAS_CALL* RasGetEntryDialParamsAFunc)(const char* phoneBook, RASDIALPARAMS* params,
-                                                       int32_t* passwordStored);
-typedef uint32_t(RAS_CALL* RasDialAFunc)(RASDIALEXTENSIONS* extensions, const char* phoneBook,
-                                         RASDIALPARAMS* params, uint32_t notifierType,
-                                         void* notifier, HRASCONN* handle);
-typedef uint32_t(RAS_CALL* RasGetConnectStatusAFunc)(HRASCONN handle, RASCONNSTATUS* status);
-typedef uint32_t(RAS_CALL* RasEnumConnectionsAFunc)(RASCONN* connections, uint32_t* size,
-                                                    uint32_t* count);
-typedef uint32_t(RAS_CALL* RasHangUpAFunc)(HRASCONN handle);
+/* The six functions and their pointer types: remote_access/ras_functions.h. */
 
 #endif

@@ -2,59 +2,59 @@
  * calls, under their undecorated names with the standard calling
  * convention. A variant build defines RASSIM_OMIT_<function> to leave one
  * of them out, so that resolving it by name fails. */
-#include "remote_access/ras_records.h"
+#include "remote_access/library_export.h"
+#include "remote_access/ras_functions.h"
 #include "simulator/sim_service.h"
 
-#ifdef _WIN32
-#define SIM_EXPORT __declspec(dllexport)
-#else
-#define SIM_EXPORT __attribute__((visibility("default")))
-#endif
+/* Each definition below must match its entry in the list. */
+#define RAS_FUNCTION_PROTOTYPE(name, bytes, parameters) uint32_t RAS_CALL name parameters;
+RAS_FUNCTIONS(RAS_FUNCTION_PROTOTYPE)
+#undef RAS_FUNCTION_PROTOTYPE
 
 #ifndef RASSIM_OMIT_RasEnumEntriesA
 /* RasEnumEntriesA: the phone book's entry names, in file order. */
-SIM_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char* phone_book,
-                                             RASENTRYNAME* entries, uint32_t* size,
-                                             uint32_t* count) {
+NELVO_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char* phone_book,
+                                               RASENTRYNAME* entries, uint32_t* size,
+                                               uint32_t* count) {
   return SimEnumEntries(entries, size, count);
 }
 #endif
 
 #ifndef RASSIM_OMIT_RasGetEntryDialParamsA
 /* RasGetEntryDialParamsA: the stored dial values of one entry. */
-SIM_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book, RASDIALPARAMS* params,
-                                                    int32_t* password_stored) {
+NELVO_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book, RASDIALPARAMS* params,
+                                                      int32_t* password_stored) {
   return SimGetEntryDialParams(params, password_stored);
 }
 #endif
 
 #ifndef RASSIM_OMIT_RasDialA
 /* RasDialA: starts a dial, asynchronously when given a notifier. */
-SIM_EXPORT uint32_t RAS_CALL RasDialA(RASDIALEXTENSIONS* extensions, const char* phone_book,
-                                      RASDIALPARAMS* params, uint32_t notifier_type, void* notifier,
-                                      HRASCONN* handle) {
+NELVO_EXPORT uint32_t RAS_CALL RasDialA(RASDIALEXTENSIONS* extensions, const char* phone_book,
+                                        RASDIALPARAMS* params, uint32_t notifier_type,
+                                        void* notifier, HRASCONN* handle) {
   return SimDial(extensions, params, notifier_type, notifier, handle);
 }
 #endif
 
 #ifndef RASSIM_OMIT_RasGetConnectStatusA
 /* RasGetConnectStatusA: state and error of a known connection. */
-SIM_EXPORT uint32_t RAS_CALL RasGetConnectStatusA(HRASCONN handle, RASCONNSTATUS* status) {
+NELVO_EXPORT uint32_t RAS_CALL RasGetConnectStatusA(HRASCONN handle, RASCONNSTATUS* status) {
   return SimGetConnectStatus(handle, status);
 }
 #endif
 
 #ifndef RASSIM_OMIT_RasEnumConnectionsA
 /* RasEnumConnectionsA: active connections in the order they were made. */
-SIM_EXPORT uint32_t RAS_CALL RasEnumConnectionsA(RASCONN* connections, uint32_t* size,
-                                                 uint32_t* count) {
+NELVO_EXPORT uint32_t RAS_CALL RasEnumConnectionsA(RASCONN* connections, uint32_t* size,
+                                                   uint32_t* count) {
   return SimEnumConnections(connections, size, count);
 }
 #endif
 
 #ifndef RASSIM_OMIT_RasHangUpA
 /* RasHangUpA: ends a connection, at once or after its scripted time. */
-SIM_EXPORT uint32_t RAS_CALL RasHangUpA(HRASCONN handle) {
+NELVO_EXPORT uint32_t RAS_CALL RasHangUpA(HRASCONN handle) {
   return SimHangUp(handle);
 }
 #endif

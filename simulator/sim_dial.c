@@ -53,7 +53,7 @@ static uint32_t SimWalkStates(const SimWalk* walk) {
     uint32_t error =
         (script->fail_at >= 0 && state == (uint32_t)script->fail_at) ? script->error : 0;
     if (script->never_finish && state == RASCS_Connected) break;
-    if (i > 0) SimSleepMs(script->step_ms);
+    if (i > 0) SystemSleep(script->step_ms);
     if (!SimSetState(walk, state, error)) return SIM_WALK_STOPPED;
     if (walk->notifier != NULL) walk->notifier(SIM_MESSAGE, state, error);
     if (error) return error;
@@ -88,7 +88,7 @@ static int SimStillDialling(const SimWalk* walk) {
 static uint32_t SimDialSynchronously(const SimWalk* walk) {
   uint32_t result = SimWalkStates(walk);
   if (result == SIM_WALK_PENDING) {
-    while (SimStillDialling(walk)) SimSleepMs(20);
+    while (SimStillDialling(walk)) SystemSleep(20);
     result = SIM_WALK_STOPPED;
   }
   return result == SIM_WALK_STOPPED ? (uint32_t)SIM_ERROR_USER_DISCONNECTION : result;

@@ -8,24 +8,19 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* The wait and the program's folder are the platform layer's own code. */
+#include "platform/system_services.h"
+
 #ifdef _WIN32
 #define SIM_PATH_SEP '\\'
 #else
 #define SIM_PATH_SEP '/'
-/* Loads a library from the folder of the running program; NULL on failure. */
-void* SimLoadBeside(const char* file);
-/* The address of an exported symbol; NULL when there is none. */
-void* SimResolve(void* library, const char* name);
-
 #endif
 
 #define SIM_PATH_MAX 1024
 
 /* Milliseconds of wall-clock time; comparable between processes. */
 int64_t SimNowMs(void);
-
-/* Suspends the calling thread. */
-void SimSleepMs(uint32_t milliseconds);
 
 /* The calling process's id. */
 uint32_t SimProcessId(void);

@@ -23,13 +23,6 @@ int64_t SimNowMs(void) {
   return (int64_t)now.tv_sec * 1000 + now.tv_nsec / 1000000;
 }
 
-/* Sleeps the whole time, resuming after signals. */
-void SimSleepMs(uint32_t milliseconds) {
-  struct timespec left = {(time_t)(milliseconds / 1000), (long)(milliseconds % 1000) * 1000000L};
-  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-  }
-}
-
 /* getpid. */
 uint32_t SimProcessId(void) {
   return (uint32_t)getpid();
@@ -115,16 +108,12 @@ int SimStartThread(void (*fn)(void*), void* arg) {
   return ok;
 }
 
-/* dlopen of a file in the folder of /proc/self/exe. */
+/* dlopen of a file in the running program's folder. */
 void* SimLoadBeside(const char* file) {
   char path[SIM_PATH_MAX];
-  char* slash;
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return NULL;
-  path[length] = '\0';
-  slash = strrchr(path, '/');
-  if (slash == NULL || (size_t)(slash - path) + strlen(file) + 2 > sizeof path) return NULL;
-  strcpy(slash + 1, file);
+  size_t folder = SystemProgramFolder(path, sizeof path);
+  if (folder == 0 || folder + strlen(file) + 1 > sizeof path) return NULL;
+  strcpy(path + folder, file);
   return dlopen(path, RTLD_NOW);
 }
 

@@ -16,11 +16,6 @@ int64_t SimNowMs(void) {
   return (int64_t)(value.QuadPart / 10000);
 }
 
-/* Sleep. */
-void SimSleepMs(uint32_t milliseconds) {
-  Sleep(milliseconds);
-}
-
 /* GetCurrentProcessId. */
 uint32_t SimProcessId(void) {
   return GetCurrentProcessId();
@@ -128,15 +123,12 @@ int SimStartThread(void (*fn)(void*), void* arg) {
   return 1;
 }
 
-/* LoadLibraryA of a file in the folder of the running program. */
+/* LoadLibraryA of a file in the running program's folder. */
 void* SimLoadBeside(const char* file) {
   char path[SIM_PATH_MAX];
-  char* slash;
-  DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
-  if (length == 0 || length >= sizeof path) return NULL;
-  slash = strrchr(path, '\\');
-  if (slash == NULL || (size_t)(slash - path) + strlen(file) + 2 > sizeof path) return NULL;
-  strcpy(slash + 1, file);
+  size_t folder = SystemProgramFolder(path, sizeof path);
+  if (folder == 0 || folder + strlen(file) + 1 > sizeof path) return NULL;
+  strcpy(path + folder, file);
   return (void*)LoadLibraryA(path);
 }
 

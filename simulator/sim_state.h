@@ -156,6 +156,12 @@ int SimWriteFileAtomic(const SimSession* session, const char* file, const char* 
  * Returns 1 when read, 0 when missing, -1 when unreadable. */
 int SimReadWholeFile(const char* path, char** data, size_t* size);
 
+/* Splits data into lines in place, without their CR LF or LF. Returns the
+ * next line or NULL at the end. */
+char* SimNextLine(char** cursor);
+/* A blank or a tab. */
+int SimIsSpace(char c);
+
 /* Bounded copy that always terminates; strings longer than size-1 are cut. */
 void SimCopy(char* out, size_t size, const char* text);
 

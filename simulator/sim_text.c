@@ -55,3 +55,19 @@ int SimParseNumber(const char* begin, const char* end, int64_t* value) {
   *value = negative ? -result : result;
   return 1;
 }
+
+/* SimWriteKey: an empty value writes nothing. */
+void SimWriteKey(SimText* text, const char* key, const char* value) {
+  if (value[0] == '\0') return;
+  SimTextString(text, key);
+  SimTextString(text, "=");
+  SimTextString(text, value);
+  SimTextString(text, "\n");
+}
+
+void SimWriteNumberKey(SimText* text, const char* key, int64_t value) {
+  SimTextString(text, key);
+  SimTextString(text, "=");
+  SimTextNumber(text, value);
+  SimTextString(text, "\n");
+}

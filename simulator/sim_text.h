@@ -17,6 +17,10 @@ void SimTextString(SimText* text, const char* bytes);
 void SimTextNumber(SimText* text, int64_t value);
 void SimTextFree(SimText* text);
 
+/* One "key=value" line; an empty text value writes no line. */
+void SimWriteKey(SimText* text, const char* key, const char* value);
+void SimWriteNumberKey(SimText* text, const char* key, int64_t value);
+
 /* Strict decimal: optional '-', digits only, within 64 bits. Returns 1 when
  * the whole of [begin, end) is a number. */
 int SimParseNumber(const char* begin, const char* end, int64_t* value);

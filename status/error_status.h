@@ -9,7 +9,9 @@ struct ErrorStatus {
   int value = 0;
 };
 
-// Error numbers of the file operations.
+// Error numbers of the file operations: the BASIC run-time error numbers
+// (51 to 76) of the program this one descends from. They stay because they
+// are output: the "IPC : " line shows the number its open left behind.
 enum ErrorNumber {
   kErrorOutOfMemory = 7,
   kErrorFileNotOpen = 52,

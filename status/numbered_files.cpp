@@ -112,9 +112,10 @@ bool AdoptStandardOutput(int number, ErrorStatus& status) {
   return true;
 }
 
-// OpenForReading: read access, no sharing, the file must exist.
+// OpenForReading: read access, no sharing, an existing disk file only, so
+// that a folder or a pipe at the name never counts and never blocks.
 bool OpenForReading(int number, std::string_view name, ErrorStatus& status) {
-  FileOpening how = {kFileInput, kAccessRead, kShareNone, kOpenExisting, false, 0};
+  FileOpening how = {kFileInput, kAccessRead, kShareNone, kOpenExistingDiskFile, false, 0};
   return OpenNumberedFile(number, name, how, status);
 }
 

@@ -9,7 +9,9 @@
 #include "platform/platform.h"
 #include "status/error_status.h"
 
-// The numbers in use.
+// The numbers in use. They are the file numbers of the BASIC program this
+// one descends from (1 report, 2 IPC, 4 cancel probe); they stay so that
+// the code reads against that program's behaviour line by line.
 enum FileNumber { kReportFile = 1, kIpcFile = 2, kCancelProbeFile = 4 };
 
 // Output files take report lines; record files take fixed-size records;
@@ -39,7 +41,8 @@ bool OpenNumberedFile(int number, std::string_view name, const FileOpening& how,
 // Takes standard output as an output file that is never closed; a disk
 // file is emptied, a console or pipe left alone.
 bool AdoptStandardOutput(int number, ErrorStatus& status);
-// Opens a file for reading, no sharing, existing only (the cancel probe).
+// Opens an existing disk file for reading, no sharing, never waiting (the
+// cancel probe); a folder, pipe or device at the name fails.
 bool OpenForReading(int number, std::string_view name, ErrorStatus& status);
 // Writes the bytes with one system write to an output file.
 void WriteNumberedFile(int number, std::string_view bytes, ErrorStatus& status);

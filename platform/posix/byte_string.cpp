@@ -45,25 +45,3 @@ uint32_t PlatformByteStringLength(PlatformByteString text) {
   memcpy(&length, PrefixOf(text), kLengthPrefix);
   return length;
 }
-
-// The oleaut32 names, so that a program using libnelvoras.so frees the
-// strings it gets as a Windows program does.
-extern "C" {
-
-// SysAllocStringByteLen
-__attribute__((visibility("default"))) wchar_t* SysAllocStringByteLen(const char* bytes,
-                                                                      unsigned int length) {
-  return PlatformAllocByteString(bytes, length);
-}
-
-// SysFreeString
-__attribute__((visibility("default"))) void SysFreeString(wchar_t* text) {
-  PlatformFreeByteString(text);
-}
-
-// SysStringByteLen
-__attribute__((visibility("default"))) unsigned int SysStringByteLen(wchar_t* text) {
-  return PlatformByteStringLength(text);
-}
-
-}  // extern "C"

@@ -13,6 +13,8 @@
 
 namespace {
 
+const uint32_t kErrorAccessDenied = 5;
+
 // Records the failure of the call just made and returns false.
 bool Fail(const char* name) {
   SetLastPlatformError(WindowsCodeForErrno(errno, name));
@@ -29,6 +31,8 @@ int OpenFlags(unsigned access, PlatformCreation creation) {
     flags |= O_RDONLY;
   }
   if (creation == kOpenAlways) flags |= O_CREAT;
+  // A FIFO opened for reading would wait for a writer; a disk file does not care.
+  if (creation == kOpenExistingDiskFile) flags |= O_NONBLOCK;
   return flags;
 }
 
@@ -45,6 +49,12 @@ PlatformFile PlatformOpenFile(const char* name, unsigned access, unsigned share,
   }
   struct stat info;
   bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (!regular && creation == kOpenExistingDiskFile) {
+    // Windows cannot open a folder this way, and a pipe is no file to read.
+    SetLastPlatformError(kErrorAccessDenied);
+    close(fd);
+    return kNoFile;
+  }
   if (regular && flock(fd, (share == kShareNone ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
     Fail(name);
     close(fd);

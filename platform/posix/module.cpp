@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/system_services.h"
 
 namespace {
 
@@ -23,11 +24,7 @@ std::string SharedObjectName(const char* name) {
 // The folder of the running program, with a trailing slash; empty if unknown.
 std::string ProgramFolder() {
   char path[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-  if (length <= 0) return std::string();
-  std::string text(path, static_cast<size_t>(length));
-  size_t slash = text.rfind('/');
-  return slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
+  return std::string(path, SystemProgramFolder(path, sizeof path));
 }
 
 }  // namespace

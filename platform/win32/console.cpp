@@ -33,7 +33,7 @@ void NextConsoleRow(HANDLE console, const CONSOLE_SCREEN_BUFFER_INFO& info) {
     SMALL_RECT whole = {0, 0, static_cast<SHORT>(info.dwSize.X - 1),
                         static_cast<SHORT>(info.dwSize.Y - 1)};
     COORD up = {0, -1};
-    CHAR_INFO blank;
+    CHAR_INFO blank{};
     blank.Char.AsciiChar = ' ';
     blank.Attributes = info.wAttributes;
     ScrollConsoleScreenBufferA(console, &whole, nullptr, up, &blank);

@@ -30,6 +30,13 @@ PlatformFile PlatformOpenFile(const char* name, unsigned access, unsigned share,
     Fail();
     return kNoFile;
   }
+  // A pipe or device name opens too; only a disk file counts here.
+  if (creation == kOpenExistingDiskFile && GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    SetLastError(ERROR_ACCESS_DENIED);
+    Fail();
+    return kNoFile;
+  }
   return reinterpret_cast<PlatformFile>(handle);
 }
 

@@ -6,11 +6,11 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
 #include "status/ipc_status.h"
 #include "status/numbered_files.h"
 #include "status/report_channel.h"
-#include "status/shared_values.h"
 
 namespace {
 

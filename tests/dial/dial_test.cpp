@@ -2,8 +2,8 @@
 // ends, and what is left behind.
 #include <string>
 
+#include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
-#include "status/shared_values.h"
 #include "tests/dial/dial_support.h"
 
 namespace {

@@ -13,7 +13,7 @@ class NotifierTest : public DialTest {
  protected:
   void SetUp() override {
     DialTest::SetUp();
-    OpenDialNotifications();
+    OpenNotificationGate();
   }
 };
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "remote_access/ras_records.h"
-#include "status/shared_values.h"
+#include "remote_access/dial_values.h"
+#include "remote_access/ras_functions.h"
 #include "status/text.h"
 #include "tests/fuzz/memory_world.h"
 #include "tests/fuzz/memory_world_internal.h"
@@ -64,8 +64,8 @@ FakeConnection* FindConnection(HRASCONN handle) {
   return nullptr;
 }
 
-uint32_t RAS_CALL FakeEnumEntries(const char*, const char*, RASENTRYNAME* entries, uint32_t* size,
-                                  uint32_t* count) {
+uint32_t RAS_CALL FakeRasEnumEntriesA(const char*, const char*, RASENTRYNAME* entries,
+                                      uint32_t* size, uint32_t* count) {
   if (entries == nullptr || size == nullptr || count == nullptr) return RAS_ERROR_INVALID_PARAMETER;
   if (entries[0].dwSize != sizeof(RASENTRYNAME)) return RAS_ERROR_INVALID_SIZE;
   if (MemorySettings().book == kBookEnumFails) return 621;  // phone book cannot be opened
@@ -85,7 +85,7 @@ uint32_t RAS_CALL FakeEnumEntries(const char*, const char*, RASENTRYNAME* entrie
   return 0;
 }
 
-uint32_t RAS_CALL FakeGetEntryDialParams(const char*, RASDIALPARAMS* params, int32_t* stored) {
+uint32_t RAS_CALL FakeRasGetEntryDialParamsA(const char*, RASDIALPARAMS* params, int32_t* stored) {
   if (params == nullptr || stored == nullptr) return RAS_ERROR_INVALID_PARAMETER;
   if (params->dwSize != sizeof(RASDIALPARAMS)) return RAS_ERROR_INVALID_SIZE;
   if (MemorySettings().dial == kDialParamsFail) return RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
@@ -101,8 +101,8 @@ uint32_t RAS_CALL FakeGetEntryDialParams(const char*, RASDIALPARAMS* params, int
 
 // Reports states through the notifier on the caller's thread, then leaves
 // the dial to the status queries.
-uint32_t RAS_CALL FakeDial(RASDIALEXTENSIONS*, const char*, RASDIALPARAMS* params, uint32_t,
-                           void* notifier, HRASCONN* handle) {
+uint32_t RAS_CALL FakeRasDialA(RASDIALEXTENSIONS*, const char*, RASDIALPARAMS* params, uint32_t,
+                               void* notifier, HRASCONN* handle) {
   if (params == nullptr || handle == nullptr) return RAS_ERROR_INVALID_PARAMETER;
   if (params->dwSize != sizeof(RASDIALPARAMS)) return RAS_ERROR_INVALID_SIZE;
   dialled_passwords.push_back(params->szPassword);
@@ -126,7 +126,7 @@ uint32_t RAS_CALL FakeDial(RASDIALEXTENSIONS*, const char*, RASDIALPARAMS* param
   return 0;
 }
 
-uint32_t RAS_CALL FakeGetConnectStatus(HRASCONN handle, RASCONNSTATUS* status) {
+uint32_t RAS_CALL FakeRasGetConnectStatusA(HRASCONN handle, RASCONNSTATUS* status) {
   if (status == nullptr) return RAS_ERROR_INVALID_PARAMETER;
   if (status->dwSize != sizeof(RASCONNSTATUS)) return RAS_ERROR_INVALID_SIZE;
   FakeConnection* connection = FindConnection(handle);
@@ -142,7 +142,7 @@ uint32_t RAS_CALL FakeGetConnectStatus(HRASCONN handle, RASCONNSTATUS* status) {
   return 0;
 }
 
-uint32_t RAS_CALL FakeEnumConnections(RASCONN* records, uint32_t* size, uint32_t* count) {
+uint32_t RAS_CALL FakeRasEnumConnectionsA(RASCONN* records, uint32_t* size, uint32_t* count) {
   if (records == nullptr || size == nullptr || count == nullptr) return RAS_ERROR_INVALID_PARAMETER;
   if (records[0].dwSize != sizeof(RASCONN)) return RAS_ERROR_INVALID_SIZE;
   uint32_t needed = uint32_t(connections.size() * sizeof(RASCONN));
@@ -160,7 +160,7 @@ uint32_t RAS_CALL FakeEnumConnections(RASCONN* records, uint32_t* size, uint32_t
   return 0;
 }
 
-uint32_t RAS_CALL FakeHangUp(HRASCONN handle) {
+uint32_t RAS_CALL FakeRasHangUpA(HRASCONN handle) {
   FakeConnection* connection = FindConnection(handle);
   if (connection == nullptr) return RAS_ERROR_INVALID_HANDLE;
   if (!MemorySettings().hang_up_never_completes) {
@@ -169,12 +169,11 @@ uint32_t RAS_CALL FakeHangUp(HRASCONN handle) {
   return 0;
 }
 
-void* const kFakeFunctions[6] = {reinterpret_cast<void*>(&FakeEnumEntries),
-                                 reinterpret_cast<void*>(&FakeGetEntryDialParams),
-                                 reinterpret_cast<void*>(&FakeDial),
-                                 reinterpret_cast<void*>(&FakeGetConnectStatus),
-                                 reinterpret_cast<void*>(&FakeEnumConnections),
-                                 reinterpret_cast<void*>(&FakeHangUp)};
+// Each fake has its function's type, in the list's order.
+#define FAKE_FUNCTION(name, bytes, parameters) \
+  reinterpret_cast<void*>(static_cast<name##Func>(&Fake##name)),
+void* const kFakeFunctions[kRasFunctionCount] = {RAS_FUNCTIONS(FAKE_FUNCTION)};
+#undef FAKE_FUNCTION
 
 }  // namespace
 

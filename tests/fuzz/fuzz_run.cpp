@@ -14,9 +14,9 @@
 #include "dialer/startup.h"
 #include "platform/platform.h"
 #include "remote_access/binding.h"
+#include "remote_access/dial_values.h"
 #include "status/ipc_status.h"
 #include "status/numbered_files.h"
-#include "status/shared_values.h"
 #include "status/text.h"
 #include "tests/fuzz/memory_world.h"
 

@@ -82,7 +82,7 @@ PlatformFile PlatformOpenFile(const char* name, unsigned access, unsigned share,
   std::string key = WorldFileKey(text);
   if (FolderMissing(key)) return FailOpen(kPathNotFound);
   auto& files = MemoryFiles();
-  if (files.count(key) == 0 && creation == kOpenExisting) return FailOpen(kFileNotFound);
+  if (files.count(key) == 0 && creation != kOpenAlways) return FailOpen(kFileNotFound);
   if (!SharingAllows(key, access, share)) return FailOpen(kSharingViolation);
   files[key];  // created when missing
   std::vector<MemoryOpenFile>& handles = MemoryHandles();

@@ -27,9 +27,7 @@ void AddOldFile(const std::string& name, const std::string& bytes) {
 
 }  // namespace
 
-const char* const kRasFunctionNames[6] = {
-    "RasEnumEntriesA",      "RasGetEntryDialParamsA", "RasDialA",
-    "RasGetConnectStatusA", "RasEnumConnectionsA",    "RasHangUpA"};
+const char* const kRasFunctionNames[kRasFunctionCount] = RAS_FUNCTION_NAMES;
 
 // Byte 0: phone book; 1: dial; 2: missing functions; 3: active connections
 // and a hang-up that never completes; 4: standard output and file faults.

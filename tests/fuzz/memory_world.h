@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "remote_access/ras_functions.h"
+
 // Where standard output goes.
 enum StdoutKind { kStdoutPipe, kStdoutConsole, kStdoutDiskFile, kStdoutNone };
 
@@ -49,7 +51,7 @@ struct WorldSettings {
 };
 
 // The six functions the dialer resolves, in a fixed order.
-extern const char* const kRasFunctionNames[6];
+extern const char* const kRasFunctionNames[kRasFunctionCount];
 
 // Reads the settings from fuzz input: the command line up to the first NUL
 // byte, then one byte each for the choices after it.

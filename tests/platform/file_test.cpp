@@ -6,6 +6,12 @@
 
 #include "platform/platform.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -78,5 +84,39 @@ TEST(PlatformCommandLine, QuotesOnlyAProgramNameWithABlank) {
 #endif
   PlatformSetArguments(0, nullptr);
 }
+
+TEST_F(PlatformFiles, DiskFileOpenTakesOnlyARegularFile) {
+  EXPECT_EQ(kNoFile,
+            PlatformOpenFile(path_.c_str(), kAccessRead, kShareNone, kOpenExistingDiskFile));
+  EXPECT_EQ(2u, PlatformLastError());
+  EXPECT_EQ(kNoFile, PlatformOpenFile(folder_.string().c_str(), kAccessRead, kShareNone,
+                                      kOpenExistingDiskFile));
+  EXPECT_EQ(5u, PlatformLastError());
+  PlatformFile file = PlatformOpenFile(path_.c_str(), kAccessWrite, kShareNone, kOpenAlways);
+  ASSERT_NE(kNoFile, file);
+  PlatformCloseFile(file);
+  file = PlatformOpenFile(path_.c_str(), kAccessRead, kShareNone, kOpenExistingDiskFile);
+  ASSERT_NE(kNoFile, file);
+  // Held without sharing: a second open is refused, as on Windows.
+  EXPECT_EQ(kNoFile,
+            PlatformOpenFile(path_.c_str(), kAccessRead, kShareNone, kOpenExistingDiskFile));
+  EXPECT_EQ(32u, PlatformLastError());
+  PlatformCloseFile(file);
+}
+
+#ifndef _WIN32
+// A FIFO with no writer would block a plain open for reading for ever.
+TEST_F(PlatformFiles, DiskFileOpenOfAFifoFailsAtOnce) {
+  std::string fifo = (folder_ / "fifo").string();
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  EXPECT_EQ(kNoFile,
+            PlatformOpenFile(fifo.c_str(), kAccessRead, kShareNone, kOpenExistingDiskFile));
+  EXPECT_EQ(5u, PlatformLastError());
+  // Nothing is left waiting on the FIFO: a writer finds no reader.
+  int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  EXPECT_EQ(-1, writer);
+  if (writer >= 0) close(writer);
+}
+#endif
 
 }  // namespace

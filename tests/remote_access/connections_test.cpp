@@ -26,14 +26,14 @@ using StubConnectionsSlow = StubTest;
 TEST_F(StubConnections, PositionsGiveNamesAndHandlesInOrder) {
   RasInitDLL();
   EXPECT_EQ(rsActiveConnections(), 0);
-  EXPECT_EQ(TakeByteString(rsGetConnectionName(1)), "<null>");
+  EXPECT_EQ(TakeOrNull(rsGetConnectionName(1)), "<null>");
   EXPECT_EQ(rsGetConnectionHandle(1), 0);
 
   SetStubSetting("RASSTUB_CONNECTIONS", " Office |Home");
   EXPECT_EQ(rsActiveConnections(), 2);
   std::string seen;
   for (int32_t index : {INT32_MIN, -1, 0, 1, 2, 3}) {
-    seen += std::to_string(index) + ":" + TakeByteString(rsGetConnectionName(index)) + "," +
+    seen += std::to_string(index) + ":" + TakeOrNull(rsGetConnectionName(index)) + "," +
             std::to_string(rsGetConnectionHandle(index)) + " ";
   }
   EXPECT_EQ(seen,

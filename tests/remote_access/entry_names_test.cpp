@@ -10,10 +10,10 @@ using StubPhoneBook = StubTest;
 
 TEST_F(StubPhoneBook, EmptyAndSingleEntryNeedOneRequest) {
   EXPECT_EQ(rsAvailableEntries(), 0);
-  EXPECT_EQ(TakeByteString(rsGetEntryName(1)), "<null>");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(1)), "<null>");
   SetStubSetting("RASSTUB_ENTRIES", "Office");
   EXPECT_EQ(rsAvailableEntries(), 1);
-  EXPECT_EQ(TakeByteString(rsGetEntryName(1)), "Office");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(1)), "Office");
   EXPECT_EQ(StubLog(),
             "load\nenum-entries 264\nfree\nload\nenum-entries 264\nfree\n"
             "load\nenum-entries 264\nfree\nload\nenum-entries 264\nfree\n");
@@ -27,8 +27,8 @@ TEST_F(StubPhoneBook, ListGrowsOnceToTheCountGiven) {
   EXPECT_EQ(entries.size(), 2u);
   SetStubSetting("RASSTUB_ENTRIES", NumberedNames("E", 200));
   EXPECT_EQ(LoadEntryNames(entries), 200);
-  EXPECT_EQ(TakeByteString(rsGetEntryName(1)), "E1");
-  EXPECT_EQ(TakeByteString(rsGetEntryName(200)), "E200");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(1)), "E1");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(200)), "E200");
   EXPECT_EQ(StubLog(),
             "load\nenum-entries 264\nenum-entries 528\n"
             "enum-entries 264\nenum-entries 52800\n"
@@ -38,9 +38,9 @@ TEST_F(StubPhoneBook, ListGrowsOnceToTheCountGiven) {
 TEST_F(StubPhoneBook, NamesLoseOuterBlanksOnly) {
   RasInitDLL();
   SetStubSetting("RASSTUB_ENTRIES", "  Two  Words \t |   |\tTab");
-  EXPECT_EQ(TakeByteString(rsGetEntryName(1)), "Two  Words \t");
-  EXPECT_EQ(TakeByteString(rsGetEntryName(2)), "<null>");
-  EXPECT_EQ(TakeByteString(rsGetEntryName(3)), "\tTab");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(1)), "Two  Words \t");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(2)), "<null>");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(3)), "\tTab");
 }
 
 TEST_F(StubPhoneBook, FailedRequestsReadAsEmpty) {
@@ -76,6 +76,6 @@ TEST_F(StubPhoneBook, CountBeyondTheRecordsIsCutToTheList) {
     ForgetStubCalls();
     EXPECT_EQ(LoadEntryNames(entries), 2);
     ForgetStubCalls();
-    EXPECT_EQ(TakeByteString(rsGetEntryName(position)), position == 2 ? "B" : "<null>");
+    EXPECT_EQ(TakeOrNull(rsGetEntryName(position)), position == 2 ? "B" : "<null>");
   }
 }

@@ -10,20 +10,25 @@
  *                        each enumeration, in order; "-" answers normally
  *   RASSTUB_LIVE_POLLS   status queries a hung-up connection survives
  *                        (counted in the log); "forever" never drops it
+ *   RASSTUB_DIAL_HANDLE  when set, the entry's dial parameters can be had
+ *                        and RasDialA succeeds with this handle
  * Built without RasGetConnectStatusA when RASSTUB_WITHOUT_STATUS is set. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "remote_access/ras_records.h"
+#include "remote_access/library_export.h"
+#include "remote_access/ras_functions.h"
 
 #ifdef _WIN32
 #include <windows.h>
-#define STUB_EXPORT __declspec(dllexport)
-#else
-#define STUB_EXPORT __attribute__((visibility("default")))
 #endif
+
+/* Each definition below must match its entry in the list. */
+#define RAS_FUNCTION_PROTOTYPE(name, bytes, parameters) uint32_t RAS_CALL name parameters;
+RAS_FUNCTIONS(RAS_FUNCTION_PROTOTYPE)
+#undef RAS_FUNCTION_PROTOTYPE
 
 #define FIRST_HANDLE 1001u
 
@@ -140,20 +145,20 @@ static int KnownHandle(HRASCONN handle) {
   return handle >= FIRST_HANDLE && handle < FIRST_HANDLE + ItemCount("RASSTUB_CONNECTIONS");
 }
 
-STUB_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char* phoneBook,
-                                              RASENTRYNAME* entries, uint32_t* size,
-                                              uint32_t* count) {
+NELVO_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char* phoneBook,
+                                               RASENTRYNAME* entries, uint32_t* size,
+                                               uint32_t* count) {
   return Enumerate("RASSTUB_ENTRIES", "enum-entries", sizeof(RASENTRYNAME), 4, entries, size,
                    count);
 }
 
-STUB_EXPORT uint32_t RAS_CALL RasEnumConnectionsA(RASCONN* connections, uint32_t* size,
-                                                  uint32_t* count) {
+NELVO_EXPORT uint32_t RAS_CALL RasEnumConnectionsA(RASCONN* connections, uint32_t* size,
+                                                   uint32_t* count) {
   return Enumerate("RASSTUB_CONNECTIONS", "enum-connections", sizeof(RASCONN), 8, connections, size,
                    count);
 }
 
-STUB_EXPORT uint32_t RAS_CALL RasHangUpA(HRASCONN handle) {
+NELVO_EXPORT uint32_t RAS_CALL RasHangUpA(HRASCONN handle) {
   char line[64];
   (void)snprintf(line, sizeof(line), "hangup %lu", (unsigned long)handle);
   Record(line);
@@ -161,7 +166,7 @@ STUB_EXPORT uint32_t RAS_CALL RasHangUpA(HRASCONN handle) {
 }
 
 #ifndef RASSTUB_WITHOUT_STATUS
-STUB_EXPORT uint32_t RAS_CALL RasGetConnectStatusA(HRASCONN handle, RASCONNSTATUS* status) {
+NELVO_EXPORT uint32_t RAS_CALL RasGetConnectStatusA(HRASCONN handle, RASCONNSTATUS* status) {
   char line[64], polls[32];
   (void)snprintf(line, sizeof(line), "status %lu", (unsigned long)handle);
   Record(line);
@@ -176,17 +181,26 @@ STUB_EXPORT uint32_t RAS_CALL RasGetConnectStatusA(HRASCONN handle, RASCONNSTATU
 }
 #endif
 
-STUB_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phoneBook, RASDIALPARAMS* params,
-                                                     int32_t* passwordStored) {
-  Record("dial-params");
-  return RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+/* The handle RASSTUB_DIAL_HANDLE gives a dial; 0 when dials fail. */
+static HRASCONN DialHandle(void) {
+  char text[32];
+  const char* value = Setting("RASSTUB_DIAL_HANDLE", text, sizeof(text));
+  return value == NULL ? 0 : (HRASCONN)strtoul(value, NULL, 10);
 }
 
-STUB_EXPORT uint32_t RAS_CALL RasDialA(RASDIALEXTENSIONS* extensions, const char* phoneBook,
-                                       RASDIALPARAMS* params, uint32_t notifierType, void* notifier,
-                                       HRASCONN* handle) {
-  Record("dial");
-  return RAS_ERROR_LINE_BUSY;
+NELVO_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phoneBook, RASDIALPARAMS* params,
+                                                      int32_t* passwordStored) {
+  Record("dial-params");
+  return DialHandle() != 0 ? 0 : RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+}
+
+NELVO_EXPORT uint32_t RAS_CALL RasDialA(RASDIALEXTENSIONS* extensions, const char* phoneBook,
+                                        RASDIALPARAMS* params, uint32_t notifierType,
+                                        void* notifier, HRASCONN* handle) {
+  Record(notifier != NULL ? "dial notifying" : "dial");
+  if (DialHandle() == 0) return RAS_ERROR_LINE_BUSY;
+  *handle = DialHandle();
+  return 0;
 }
 
 #ifdef _WIN32

@@ -57,25 +57,25 @@ class SimulatorLayer : public ::testing::Test {
 
 TEST_F(SimulatorLayer, PhoneBookSizes) {
   EXPECT_EQ(rsAvailableEntries(), 0);
-  EXPECT_EQ(TakeByteString(rsGetEntryName(1)), "<null>");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(1)), "<null>");
   WritePhoneBook({"Only"});
   EXPECT_EQ(rsAvailableEntries(), 1);
-  EXPECT_EQ(TakeByteString(rsGetEntryName(1)), "Only");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(1)), "Only");
   WritePhoneBook({"  First ", "Second"});
   EXPECT_EQ(rsAvailableEntries(), 2);
-  EXPECT_EQ(TakeByteString(rsGetEntryName(1)), "First");
-  EXPECT_EQ(TakeByteString(rsGetEntryName(2)), "Second");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(1)), "First");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(2)), "Second");
   for (int32_t outside : {INT32_MIN, -1, 0, 3}) {
-    EXPECT_EQ(TakeByteString(rsGetEntryName(outside)), "<null>") << outside;
+    EXPECT_EQ(TakeOrNull(rsGetEntryName(outside)), "<null>") << outside;
   }
 
   std::string text;
   for (int i = 1; i <= 200; ++i) text += "[Entry " + std::to_string(i) + "]\n";
   WriteState("phonebook.ini", text);
   EXPECT_EQ(rsAvailableEntries(), 200);
-  EXPECT_EQ(TakeByteString(rsGetEntryName(1)), "Entry 1");
-  EXPECT_EQ(TakeByteString(rsGetEntryName(200)), "Entry 200");
-  EXPECT_EQ(TakeByteString(rsGetEntryName(201)), "<null>");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(1)), "Entry 1");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(200)), "Entry 200");
+  EXPECT_EQ(TakeOrNull(rsGetEntryName(201)), "<null>");
 }
 
 TEST_F(SimulatorLayer, EntryAddedBetweenTheTwoRequestsReadsAsEmpty) {
@@ -98,16 +98,16 @@ TEST_F(SimulatorLayer, ServiceErrorsPassThroughAndReadAsEmpty) {
 
 TEST_F(SimulatorLayer, ConnectionsInTheServiceOrder) {
   EXPECT_EQ(rsActiveConnections(), 0);
-  EXPECT_EQ(TakeByteString(rsGetConnectionName(1)), "<null>");
+  EXPECT_EQ(TakeOrNull(rsGetConnectionName(1)), "<null>");
   EXPECT_EQ(rsGetConnectionHandle(1), 0);
 
   WritePhoneBook({"Office", " Home "}, "States=8192\nStepMs=0\n");
   HRASCONN office = DialNow("Office");
   HRASCONN home = DialNow(" Home ");
   EXPECT_EQ(rsActiveConnections(), 2);
-  EXPECT_EQ(TakeByteString(rsGetConnectionName(1)), "Office");
-  EXPECT_EQ(TakeByteString(rsGetConnectionName(2)), "Home");
-  EXPECT_EQ(TakeByteString(rsGetConnectionName(3)), "<null>");
+  EXPECT_EQ(TakeOrNull(rsGetConnectionName(1)), "Office");
+  EXPECT_EQ(TakeOrNull(rsGetConnectionName(2)), "Home");
+  EXPECT_EQ(TakeOrNull(rsGetConnectionName(3)), "<null>");
   EXPECT_EQ(rsGetConnectionHandle(1), static_cast<int32_t>(office));
   EXPECT_EQ(rsGetConnectionHandle(2), static_cast<int32_t>(home));
   EXPECT_EQ(rsGetConnectionHandle(3), 0);

@@ -12,7 +12,7 @@ namespace {
 
 const char kLogName[] = "rasstub.log";
 const char* const kSettings[] = {"RASSTUB_ENTRIES", "RASSTUB_CONNECTIONS", "RASSTUB_ENUM_SCRIPT",
-                                 "RASSTUB_LIVE_POLLS"};
+                                 "RASSTUB_LIVE_POLLS", "RASSTUB_DIAL_HANDLE"};
 
 }  // namespace
 
@@ -40,7 +40,7 @@ void ForgetStubCalls() {
   (void)std::remove(kLogName);
 }
 
-std::string TakeByteString(NELVO_BSTR text) {
+std::string TakeOrNull(NELVO_BSTR text) {
   if (text == nullptr) return "<null>";
   std::string bytes(reinterpret_cast<const char*>(text), PlatformByteStringLength(text));
   PlatformFreeByteString(text);

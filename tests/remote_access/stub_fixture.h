@@ -20,7 +20,7 @@ void ForgetStubCalls();
 
 // The bytes of an OLE byte string, which is then freed; "<null>" for the
 // null handle so that it differs from any name.
-std::string TakeByteString(NELVO_BSTR text);
+std::string TakeOrNull(NELVO_BSTR text);
 
 // '|'-joined names "E1".."En" for the stub's lists.
 std::string NumberedNames(const char* prefix, int count);

@@ -22,7 +22,7 @@ TEST_F(ProcessTest, ConnectionMadeInOneProcessIsHungUpInAnother) {
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].hrasconn, 1u);
   EXPECT_STREQ(list[0].szEntryName, "Office");
-  EXPECT_EQ(ras_.hang_up(1), 0u);
+  EXPECT_EQ(ras_.RasHangUpA(1), 0u);
 
   // And the other way round: dialled here, dropped by the tool.
   HRASCONN handle = 0;
@@ -34,7 +34,7 @@ TEST_F(ProcessTest, ConnectionMadeInOneProcessIsHungUpInAnother) {
   EXPECT_EQ(RunTool({"drop", "2"}, &output), 1);
   RASCONNSTATUS status = {};
   status.dwSize = sizeof status;
-  EXPECT_EQ(ras_.get_status(handle, &status), RAS_ERROR_INVALID_HANDLE);
+  EXPECT_EQ(ras_.RasGetConnectStatusA(handle, &status), RAS_ERROR_INVALID_HANDLE);
 }
 
 TEST_F(ProcessTest, AbandonedDialIsDroppedButConnectedOneStays) {
@@ -71,7 +71,7 @@ TEST_F(ProcessTest, TwoProcessesDiallingAtOnceKeepEveryConnection) {
   RASCONNSTATUS status = {};
   for (HRASCONN handle : handles) {
     status.dwSize = sizeof status;
-    EXPECT_EQ(ras_.get_status(handle, &status), 0u);
+    EXPECT_EQ(ras_.RasGetConnectStatusA(handle, &status), 0u);
     EXPECT_EQ(status.rasconnstate, static_cast<uint32_t>(RASCS_Connected)) << handle;
   }
 }
@@ -83,7 +83,7 @@ TEST_F(ProcessTest, FaultSwitchesFromTheTool) {
 
   ASSERT_EQ(RunTool({"fault", "enum-entries-error", "5"}), 0);
   entries[0].dwSize = sizeof(RASENTRYNAME);
-  EXPECT_EQ(ras_.enum_entries(nullptr, nullptr, entries, &size, &count), 5u);
+  EXPECT_EQ(ras_.RasEnumEntriesA(nullptr, nullptr, entries, &size, &count), 5u);
   ASSERT_EQ(RunTool({"fault", "enum-connections-error", "87"}), 0);
   uint32_t result = 0;
   Connections(&result);
@@ -93,15 +93,15 @@ TEST_F(ProcessTest, FaultSwitchesFromTheTool) {
   // The entry appears between the two requests, so the second one is short too.
   ASSERT_EQ(RunTool({"fault", "add-entry-between-requests"}), 0);
   size = sizeof(RASENTRYNAME);
-  EXPECT_EQ(ras_.enum_entries(nullptr, nullptr, entries, &size, &count),
+  EXPECT_EQ(ras_.RasEnumEntriesA(nullptr, nullptr, entries, &size, &count),
             RAS_ERROR_BUFFER_TOO_SMALL);
   EXPECT_EQ(count, 2u);
   size = 2 * sizeof(RASENTRYNAME);
-  EXPECT_EQ(ras_.enum_entries(nullptr, nullptr, entries, &size, &count),
+  EXPECT_EQ(ras_.RasEnumEntriesA(nullptr, nullptr, entries, &size, &count),
             RAS_ERROR_BUFFER_TOO_SMALL);
   EXPECT_EQ(count, 3u);
   size = 3 * sizeof(RASENTRYNAME);
-  EXPECT_EQ(ras_.enum_entries(nullptr, nullptr, entries, &size, &count), 0u) << "fires once";
+  EXPECT_EQ(ras_.RasEnumEntriesA(nullptr, nullptr, entries, &size, &count), 0u) << "fires once";
   EXPECT_STREQ(entries[2].szEntryName, "Added Entry 3");
 
   HRASCONN handle = 0;
@@ -110,7 +110,7 @@ TEST_F(ProcessTest, FaultSwitchesFromTheTool) {
   RASCONNSTATUS status = {};
   for (uint32_t expected : {0u, 0u, 638u, 638u}) {
     status.dwSize = sizeof status;
-    EXPECT_EQ(ras_.get_status(handle, &status), expected);
+    EXPECT_EQ(ras_.RasGetConnectStatusA(handle, &status), expected);
   }
   EXPECT_EQ(RunTool({"fault", "status-fails-after", "x", "638"}), 2);
 }

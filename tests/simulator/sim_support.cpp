@@ -97,24 +97,19 @@ std::string LibraryIn(const std::string& folder) {
 #endif
 }
 
-bool LoadRasLibrary(const std::string& path, RasLibrary* library) {
+bool LoadServiceLibrary(const std::string& path, RasLibrary* library) {
   *library = RasLibrary();
   library->module = LoadModule(path);
   if (library->module == nullptr) return false;
   void* m = library->module;
-  library->enum_entries = reinterpret_cast<RasEnumEntriesAFunc>(Resolve(m, "RasEnumEntriesA"));
-  library->get_dial_params =
-      reinterpret_cast<RasGetEntryDialParamsAFunc>(Resolve(m, "RasGetEntryDialParamsA"));
-  library->dial = reinterpret_cast<RasDialAFunc>(Resolve(m, "RasDialA"));
-  library->get_status =
-      reinterpret_cast<RasGetConnectStatusAFunc>(Resolve(m, "RasGetConnectStatusA"));
-  library->enum_connections =
-      reinterpret_cast<RasEnumConnectionsAFunc>(Resolve(m, "RasEnumConnectionsA"));
-  library->hang_up = reinterpret_cast<RasHangUpAFunc>(Resolve(m, "RasHangUpA"));
+#define RESOLVE_RAS_FUNCTION(name, bytes, parameters) \
+  library->name = reinterpret_cast<name##Func>(Resolve(m, #name));
+  RAS_FUNCTIONS(RESOLVE_RAS_FUNCTION)
+#undef RESOLVE_RAS_FUNCTION
   return true;
 }
 
-void FreeRasLibrary(RasLibrary* library) {
+void FreeServiceLibrary(RasLibrary* library) {
   if (library->module == nullptr) return;
 #ifdef _WIN32
   FreeLibrary(static_cast<HMODULE>(library->module));
@@ -234,12 +229,12 @@ int RunTool(const std::vector<std::string>& args, std::string* output) {
 void SimulatorTest::SetUp() {
   folder_ = MakeTempFolder();
   SetStateFolder(folder_);
-  ASSERT_TRUE(LoadRasLibrary(LibraryIn(ProgramFolder()), &ras_));
-  ASSERT_NE(ras_.dial, nullptr);
+  ASSERT_TRUE(LoadServiceLibrary(LibraryIn(ProgramFolder()), &ras_));
+  ASSERT_NE(ras_.RasDialA, nullptr);
 }
 
 void SimulatorTest::TearDown() {
-  FreeRasLibrary(&ras_);
+  FreeServiceLibrary(&ras_);
   RemoveFolder(folder_);
 }
 
@@ -256,16 +251,16 @@ uint32_t SimulatorTest::DialNow(const char* name, HRASCONN* handle) {
   params.dwSize = sizeof params;
   std::strcpy(params.szEntryName, name);
   int32_t stored = 0;
-  ras_.get_dial_params(nullptr, &params, &stored);
+  ras_.RasGetEntryDialParamsA(nullptr, &params, &stored);
   *handle = 0;
-  return ras_.dial(nullptr, nullptr, &params, 0, nullptr, handle);
+  return ras_.RasDialA(nullptr, nullptr, &params, 0, nullptr, handle);
 }
 
 std::vector<RASCONN> SimulatorTest::Connections(uint32_t* result) {
   std::vector<RASCONN> list(300);
   list[0].dwSize = sizeof(RASCONN);
   uint32_t size = sizeof(RASCONN) * 300, count = 0;
-  *result = ras_.enum_connections(list.data(), &size, &count);
+  *result = ras_.RasEnumConnectionsA(list.data(), &size, &count);
   list.resize(*result == 0 ? count : 0);
   return list;
 }

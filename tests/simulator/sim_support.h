@@ -8,26 +8,23 @@
 
 #include <gtest/gtest.h>
 
-#include "remote_access/ras_records.h"
+#include "remote_access/ras_functions.h"
 
 // The six functions, resolved by name; null when the library lacks one.
+#define RAS_LIBRARY_MEMBER(name, bytes, parameters) name##Func name = nullptr;
 struct RasLibrary {
   void* module = nullptr;
-  RasEnumEntriesAFunc enum_entries = nullptr;
-  RasGetEntryDialParamsAFunc get_dial_params = nullptr;
-  RasDialAFunc dial = nullptr;
-  RasGetConnectStatusAFunc get_status = nullptr;
-  RasEnumConnectionsAFunc enum_connections = nullptr;
-  RasHangUpAFunc hang_up = nullptr;
+  RAS_FUNCTIONS(RAS_LIBRARY_MEMBER)
 };
+#undef RAS_LIBRARY_MEMBER
 
 // The folder of the running test program (the build's bin folder).
 std::string ProgramFolder();
 // Path of the library in a folder: rasapi32.dll or librasapi32.so.
 std::string LibraryIn(const std::string& folder);
 // Loads a library by path (LoadLibraryA / dlopen) and resolves the six names.
-bool LoadRasLibrary(const std::string& path, RasLibrary* library);
-void FreeRasLibrary(RasLibrary* library);
+bool LoadServiceLibrary(const std::string& path, RasLibrary* library);
+void FreeServiceLibrary(RasLibrary* library);
 
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);

@@ -1,0 +1,31 @@
+# The six remote-access functions, read from remote_access/ras_functions.h,
+# their one list: NELVO_RAS_FUNCTIONS holds the names in order, and
+# NELVO_RAS_BYTES_<name> the bytes of each one's arguments.
+file(READ ${PROJECT_SOURCE_DIR}/remote_access/ras_functions.h ras_function_text)
+string(REGEX MATCHALL "\n  X\\([A-Za-z]+, [0-9]+," ras_function_lines "${ras_function_text}")
+set(NELVO_RAS_FUNCTIONS "")
+foreach(line IN LISTS ras_function_lines)
+  string(REGEX REPLACE "^\n  X\\(([A-Za-z]+), ([0-9]+)," "\\1" ras_name "${line}")
+  string(REGEX REPLACE "^\n  X\\(([A-Za-z]+), ([0-9]+)," "\\2" ras_bytes "${line}")
+  list(APPEND NELVO_RAS_FUNCTIONS ${ras_name})
+  set(NELVO_RAS_BYTES_${ras_name} ${ras_bytes})
+endforeach()
+list(LENGTH NELVO_RAS_FUNCTIONS ras_function_count)
+if(NOT ras_function_count EQUAL 6)
+  message(FATAL_ERROR "remote_access/ras_functions.h: expected 6 functions, read ${ras_function_count}")
+endif()
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/remote_access/ras_functions.h)
+
+# nelvo_ras_module_definition(<output> [<omitted function>...])
+# Writes a module-definition file that exports the functions under their
+# undecorated names, leaving the omitted ones out.
+function(nelvo_ras_module_definition output)
+  set(text "EXPORTS\n")
+  foreach(name IN LISTS NELVO_RAS_FUNCTIONS)
+    if(NOT name IN_LIST ARGN)
+      string(APPEND text "  ${name} = ${name}@${NELVO_RAS_BYTES_${name}}\n")
+    endif()
+  endforeach()
+  file(CONFIGURE OUTPUT ${output} CONTENT "${text}")
+endfunction()

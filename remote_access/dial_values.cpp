@@ -1,0 +1,20 @@
+// The dial's process-wide values, one instance each.
+#include "remote_access/dial_values.h"
+
+const char kDefaultCancelFileName[] = ".\\rascancel.qcx";
+
+void* DialCallbackAddress = nullptr;
+std::string CancelFileName = kDefaultCancelFileName;
+uint32_t ConnectionHandle = 0;
+
+void SetDialNotifier(void* notifier) {
+  DialCallbackAddress = notifier;
+}
+
+void SetCancelFileName(std::string_view name) {
+  CancelFileName = std::string(name);
+}
+
+void SetConnectionHandle(uint32_t handle) {
+  ConnectionHandle = handle;
+}

@@ -1,0 +1,47 @@
+"""Checks the arrows between the layers: each folder includes only the
+folders below it, so that "dialer -> remote_access -> status -> platform"
+holds in the code and not only in the README. The simulated service may use
+the record layouts, the list of remote-access functions and the platform's
+shared system services, and nothing else of ours."""
+import pathlib
+import re
+import sys
+
+ROOT = pathlib.Path(sys.argv[1])
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+
+ALLOWED = {
+    "platform": {"platform"},
+    "status": {"status", "platform"},
+    "remote_access": {"remote_access", "status", "platform"},
+    "dialer": {"dialer", "remote_access", "status"},
+    "simulator": {
+        "simulator",
+        "remote_access/ras_records.h",
+        "remote_access/ras_functions.h",
+        "remote_access/library_export.h",
+        "platform/system_services.h",
+    },
+}
+# The process entry is where the program meets the operating system.
+EXCEPTIONS = {"dialer/main.cpp": {"platform"}}
+
+
+def allowed(source, included, rules):
+    if "/" not in included:
+        return True  # generated headers such as nelvo_version.h
+    return included.split("/")[0] in rules or included in rules
+
+
+failures = []
+for folder, rules in ALLOWED.items():
+    for path in sorted((ROOT / folder).rglob("*")):
+        if path.suffix not in {".c", ".cpp", ".h"}:
+            continue
+        name = path.relative_to(ROOT).as_posix()
+        own = rules | EXCEPTIONS.get(name, set())
+        for included in INCLUDE.findall(path.read_text(encoding="latin-1")):
+            if not allowed(name, included, own):
+                failures.append(f"{name} includes {included}")
+print("\n".join(failures) if failures else "layers hold")
+sys.exit(1 if failures else 0)
