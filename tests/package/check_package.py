@@ -21,9 +21,17 @@ NO_ENTRIES = (b"ERROR : No RAS Phone Book Entries found\r\n"
 # What a program needs at start: the kernel and the C runtime, nothing that
 # loads a larger stack (oleaut32 is bound at the first string).
 IMPORTS = ["KERNEL32.dll", "msvcrt.dll"]
-VERSION_INFO = (b"file 2.0.0.0\r\nproduct 2.0.0.0\r\n"
-                b"FileDescription=Nelvo - Command line RAS dialer\r\n"
-                b"FileVersion=2.0\r\nProductName=Nelvo\r\nProductVersion=2.0\r\n")
+def version_info(description, file_name):
+    return (b"file 2.0.0.0\r\nproduct 2.0.0.0\r\n"
+            b"FileDescription=" + description + b"\r\n"
+            b"FileVersion=2.0\r\nOriginalFilename=" + file_name + b"\r\n"
+            b"ProductName=Nelvo\r\nProductVersion=2.0\r\n")
+
+
+VERSION_INFO = {
+    "nelvo.exe": version_info(b"Nelvo - Command line RAS dialer", b"nelvo.exe"),
+    "nelvoras.dll": version_info(b"Nelvo remote-access interface", b"nelvoras.dll"),
+}
 # Strings only the simulated service and its tool hold.
 SIMULATOR_MARKS = (b"RASSIM_DIR", b"rassim", b"phonebook.ini")
 
@@ -83,7 +91,7 @@ def check_versions(args, folder):
     env = p.wine_env(args.wineprefix)
     for binary in p.BINARIES:
         code, output = p.run_wine(folder, [args.versioninfo, binary], env)
-        if code != 0 or output != VERSION_INFO:
+        if code != 0 or output != VERSION_INFO[binary]:
             failures.append(f"{binary} version resource: exit {code}, {output!r}")
     return failures
 

@@ -7,8 +7,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-static const char* const kNames[] = {"FileDescription", "FileVersion", "ProductName",
-                                     "ProductVersion"};
+static const char* const kNames[] = {"FileDescription", "FileVersion", "OriginalFilename",
+                                     "ProductName", "ProductVersion"};
 
 static void PrintFixed(const char* label, DWORD high, DWORD low) {
   printf("%s %lu.%lu.%lu.%lu\n", label, (unsigned long)HIWORD(high), (unsigned long)LOWORD(high),
