@@ -333,6 +333,12 @@ class RealDaemon:
         lines = self.nmcli("-f", "NAME,STATE,DEVICE", "connection", "show", "--active")
         return [tuple(line.split(":")) for line in lines]
 
+    def active_handles(self):
+        """{name: N} of every active connection, N from its object path."""
+        lines = self.nmcli("-f", "NAME,ACTIVE-PATH", "connection", "show", "--active")
+        return {name: int(path.rsplit("/", 1)[1])
+                for name, path in (line.rsplit(":", 1) for line in lines)}
+
     def device_ip4(self, device):
         """IP4.ADDRESS lines NetworkManager shows for a device."""
         lines = self.nmcli("-f", "IP4.ADDRESS,GENERAL.STATE,GENERAL.IP-IFACE", "device",
