@@ -1,0 +1,74 @@
+// Activation of a dial's profile copy through AddAndActivateConnection2.
+#include "networkmanager_ras/dial_start.h"
+
+#include <memory>
+#include <thread>
+
+#include "networkmanager_ras/dial_copy.h"
+#include "networkmanager_ras/dial_watch.h"
+#include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/phone_book.h"
+
+namespace nmras {
+namespace {
+
+// Activates the copy; fills the watch's bus and active connection path.
+uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
+  uint32_t code = OpenSystemBus(watch.bus);
+  sd_bus* bus = watch.bus.get();
+  Profile profile;
+  if (code == 0) code = FindProfile(bus, params.szEntryName, profile);
+  Message settings;
+  if (code == 0) {
+    // Read afresh: the profile may have been deleted since it was listed.
+    code = CallWaiting(bus, NewCall(bus, profile.path.c_str(), kProfileInterface,
+                                    "GetSettings").get(),
+                       settings, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+  }
+  DialValues values{params.szPhoneNumber, params.szUserName, params.szPassword};
+  Message call;
+  if (code == 0) code = BuildActivation(bus, settings.get(), profile, values, call);
+  if (code == 0) code = SubscribeDialSignals(watch);
+  Message reply;
+  if (code == 0) code = CallWaiting(bus, call.get(), reply, kErrorRemoteDisconnection);
+  const char *path = nullptr, *active = nullptr;
+  if (code == 0 && sd_bus_message_read(reply.get(), "oo", &path, &active) < 0) {
+    code = kErrorRemoteDisconnection;
+  }
+  if (code == 0 && HandleOfActivePath(active) == 0) code = kErrorRemoteDisconnection;
+  if (code == 0) watch.active_path = active;
+  return code;
+}
+
+void WatchInBackground(std::unique_ptr<DialWatch> watch) {
+  BeginWatch(*watch);
+  RunWatch(*watch);
+}
+
+}  // namespace
+
+uint32_t Dial(const RASDIALPARAMS& params, RasDialFunc notifier, HRASCONN* handle) {
+  auto watch = std::make_unique<DialWatch>();
+  watch->notifier = notifier;
+  uint32_t code = Activate(params, *watch);
+  if (code != 0) {
+    *handle = AddFailedDial(code);
+    return code;
+  }
+  *handle = HandleOfActivePath(watch->active_path.c_str());
+  watch->record = AddDial(*handle, watch->active_path);
+  if (notifier == nullptr) {
+    BeginWatch(*watch);
+    return RunWatch(*watch);
+  }
+  std::shared_ptr<DialRecord> record = watch->record;
+  try {
+    std::thread(WatchInBackground, std::move(watch)).detach();
+  } catch (...) {
+    SetDialFailed(*record, RASCS_Disconnected, kErrorRemoteDisconnection);
+    return kErrorRemoteDisconnection;
+  }
+  return 0;
+}
+
+}  // namespace nmras
