@@ -153,6 +153,7 @@ class RealDaemon:
         self.bus = None
         self.mm = None
         self.nm = None
+        self._connection = None
 
     # --- the whole setup -------------------------------------------------
 
@@ -172,6 +173,9 @@ class RealDaemon:
     def stop(self):
         """Stops everything it started and removes its folder; safe to repeat."""
         self.stop_nm()
+        if self._connection is not None:
+            self._connection.close()
+            self._connection = None
         for name in ("mm", "bus"):
             self._end(getattr(self, name))
             setattr(self, name, None)
@@ -236,16 +240,15 @@ class RealDaemon:
         _wait_for("private bus", lambda: (self.folder / "system_bus_socket").exists(),
                   process=self.bus)
 
-    def has_name(self, name):
-        done = subprocess.run(["busctl", "--system", "status", name], env=self._busctl_env(),
-                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=10, check=False)
-        return done.returncode == 0
+    def _bus_connection(self):
+        """A dbus-python connection to this setup's bus, opened once."""
+        if self._connection is None:
+            import dbus  # pylint: disable=import-outside-toplevel
+            self._connection = dbus.bus.BusConnection(self.address)
+        return self._connection
 
-    def _busctl_env(self):
-        env = self.env
-        env["SYSTEMD_IGNORE_CHROOT"] = "1"
-        return env
+    def has_name(self, name):
+        return bool(self._bus_connection().name_has_owner(name))
 
     def start_modemmanager(self):
         params = '{"modems": %d, "password": "%s", "delay_ms": %d}' % (
@@ -287,15 +290,18 @@ class RealDaemon:
     def _nm_started(self):
         if not self.has_name(NM_NAME):
             return False
-        done = self.run(["busctl", "--system", "get-property", NM_NAME,
-                         "/org/freedesktop/NetworkManager", NM_NAME, "Startup"], check=False)
-        return done.returncode == 0 and done.stdout.strip() == "b false"
+        import dbus  # pylint: disable=import-outside-toplevel
+        try:
+            nm = self._bus_connection().get_object(NM_NAME, "/org/freedesktop/NetworkManager")
+            return not nm.Get(NM_NAME, "Startup", dbus_interface=dbus.PROPERTIES_IFACE)
+        except dbus.exceptions.DBusException:
+            return False
 
     # --- asking NetworkManager -------------------------------------------
 
     def run(self, command, check=True, timeout=30):
         """Runs a client program on this setup's bus; returns its result."""
-        done = subprocess.run(command, env=self._busctl_env(), stdin=subprocess.DEVNULL,
+        done = subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
                               timeout=timeout, check=False)
         if check and done.returncode != 0:
