@@ -45,10 +45,10 @@ FAILED_LINES = b"Dialing\r\n"
 PROFILES = {
     "Office": ("internet", 0),
     "Home": ("internet", 1),
-    "Busy Line": ("busy", 0),
-    "No Answer": ("noanswer", 0),
-    "No Carrier": ("nocarrier", 0),
-    "No Dial Tone": ("nodialtone", 0),
+    "Busy": ("busy", 0),
+    "NoAnswer": ("noanswer", 0),
+    "NoCarrier": ("nocarrier", 0),
+    "NoDialTone": ("nodialtone", 0),
     "Never": ("hang", 0),
 }
 

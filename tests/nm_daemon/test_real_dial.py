@@ -39,7 +39,7 @@ class Connects(c.DaemonCase):
                                 stdout_mode="pty")
         self.assertEqual(head() + b"Connecting to Office\r\n" + CONNECTED_LINES,
                          logged.file("dial.log"))
-        failed = self.dial("Busy Line")
+        failed = self.dial("Busy")
         secret = c.PASSWORD.encode()
         for result in (logged, failed):
             self.assertNotIn(secret, result.stdout + result.console)
@@ -59,16 +59,16 @@ class ModemFailures(c.DaemonCase):
         self.assert_links_down_and_no_copies()
 
     def test_line_busy(self):
-        self.check_failure("Busy Line", 676)
+        self.check_failure("Busy", 676)
 
     def test_no_answer(self):
-        self.check_failure("No Answer", 678)
+        self.check_failure("NoAnswer", 678)
 
     def test_no_carrier(self):
-        self.check_failure("No Carrier", 679)
+        self.check_failure("NoCarrier", 679)
 
     def test_no_dial_tone(self):
-        self.check_failure("No Dial Tone", 680)
+        self.check_failure("NoDialTone", 680)
 
     def test_refused_login(self):
         # The network refuses the password; ModemManager's reason reaches
@@ -84,7 +84,7 @@ class ModemFailures(c.DaemonCase):
         # A failed dial answers status queries with its error at once; a
         # library that did not would make the dialer wait out its 86 s.
         started = time.monotonic()
-        self.dial("Busy Line")
+        self.check_failure("Busy", 676)
         self.assertLess(time.monotonic() - started, 20)
 
 
