@@ -50,8 +50,9 @@ bool IsDialUp(sd_bus* bus, const Active& active) {
   if (active.type != "bluetooth") return false;
   Message reply;
   Profile profile;
-  return CallWaiting(bus, NewCall(bus, active.profile_path.c_str(), kProfileInterface,
-                                  "GetSettings").get(), reply, 1) == 0 &&
+  return CallWaiting(
+             bus, NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
+             reply, 1) == 0 &&
          ReadProfile(reply.get(), profile);
 }
 
@@ -156,8 +157,7 @@ uint32_t HangUp(HRASCONN handle) {
   if (code == 0) call = NewCall(bus.get(), kNmPath, kNmInterface, "DeactivateConnection");
   std::string path = ActivePathOfHandle(handle);
   Message reply;
-  if (code == 0 && (call == nullptr ||
-                    sd_bus_message_append(call.get(), "o", path.c_str()) < 0)) {
+  if (code == 0 && (call == nullptr || sd_bus_message_append(call.get(), "o", path.c_str()) < 0)) {
     code = kErrorServiceNotRunning;
   }
   if (code == 0) code = CallWaiting(bus.get(), call.get(), reply, RAS_ERROR_INVALID_HANDLE);

@@ -108,8 +108,11 @@ int AppendOption(sd_bus_message* call, const char* key, const char* value) {
 bool IsUtf8(const char* text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   while (*p != 0) {
-    int extra = *p < 0x80 ? 0 : (*p & 0xE0) == 0xC0 ? 1 : (*p & 0xF0) == 0xE0 ? 2
-                               : (*p & 0xF8) == 0xF0 ? 3 : -1;
+    int extra = *p < 0x80             ? 0
+                : (*p & 0xE0) == 0xC0 ? 1
+                : (*p & 0xF0) == 0xE0 ? 2
+                : (*p & 0xF8) == 0xF0 ? 3
+                                      : -1;
     if (extra < 0 || (extra == 1 && *p < 0xC2) || (extra == 3 && *p > 0xF4)) {
       return false;
     }

@@ -21,9 +21,9 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   Message settings;
   if (code == 0) {
     // Read afresh: the profile may have been deleted since it was listed.
-    code = CallWaiting(bus, NewCall(bus, profile.path.c_str(), kProfileInterface,
-                                    "GetSettings").get(),
-                       settings, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+    code =
+        CallWaiting(bus, NewCall(bus, profile.path.c_str(), kProfileInterface, "GetSettings").get(),
+                    settings, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
   }
   DialValues values{params.szPhoneNumber, params.szUserName, params.szPassword};
   Message call;

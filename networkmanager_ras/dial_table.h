@@ -13,7 +13,7 @@ namespace nmras {
 
 struct DialRecord {
   uint32_t handle = 0;
-  std::string active_path;   // "" for a dial that never reached NetworkManager
+  std::string active_path;        // "" for a dial that never reached NetworkManager
   std::atomic<bool> stop{false};  // set by a hang-up: the watcher reports nothing more
 };
 

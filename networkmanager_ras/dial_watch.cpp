@@ -40,7 +40,8 @@ int OnActiveState(sd_bus_message* m, void* data, sd_bus_error*) {
   auto& watch = *static_cast<DialWatch*>(data);
   uint32_t state = 0, reason = 0;
   const char* path = sd_bus_message_get_path(m);
-  if (path == nullptr || watch.active_path != path || sd_bus_message_read(m, "uu", &state, &reason) < 0) {
+  if (path == nullptr || watch.active_path != path ||
+      sd_bus_message_read(m, "uu", &state, &reason) < 0) {
     return 0;
   }
   if (state == kActiveActivated) {
@@ -106,7 +107,8 @@ uint32_t SubscribeDialSignals(DialWatch& watch) {
                                   "',interface='" + kDeviceInterface + "',member='StateChanged'";
   const std::string owner_rule = std::string(
                                      "type='signal',sender='org.freedesktop.DBus',member='"
-                                     "NameOwnerChanged',arg0='") + kNmService + "'";
+                                     "NameOwnerChanged',arg0='") +
+                                 kNmService + "'";
   if (sd_bus_add_match(bus, &watch.slots[0], active_rule.c_str(), OnActiveState, &watch) < 0 ||
       sd_bus_add_match(bus, &watch.slots[1], device_rule.c_str(), OnDeviceState, &watch) < 0 ||
       sd_bus_add_match(bus, &watch.slots[2], owner_rule.c_str(), OnOwnerChanged, &watch) < 0) {

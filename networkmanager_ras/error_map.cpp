@@ -35,14 +35,14 @@ constexpr ReasonRow kReasons[] = {
     {ReasonSource::kDevice, 38, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},  // connection-removed
     {ReasonSource::kDevice, 39, kErrorUserDisconnection},                // user-requested
     {ReasonSource::kDevice, 43, kErrorDeviceDoesNotExist},               // modem-not-found
-    {ReasonSource::kDevice, 52, kErrorServiceNotRunning},  // modem-manager-unavailable
-    {ReasonSource::kActiveConnection, 2, kErrorUserDisconnection},  // user-disconnected
-    {ReasonSource::kActiveConnection, 4, kErrorServiceNotRunning},  // service-stopped
-    {ReasonSource::kActiveConnection, 6, RAS_ERROR_REQUEST_TIMEOUT},          // connect-timeout
-    {ReasonSource::kActiveConnection, 9, RAS_ERROR_AUTHENTICATION_FAILURE},   // no-secrets
-    {ReasonSource::kActiveConnection, 10, RAS_ERROR_AUTHENTICATION_FAILURE},  // login-failed
+    {ReasonSource::kDevice, 52, kErrorServiceNotRunning},             // modem-manager-unavailable
+    {ReasonSource::kActiveConnection, 2, kErrorUserDisconnection},    // user-disconnected
+    {ReasonSource::kActiveConnection, 4, kErrorServiceNotRunning},    // service-stopped
+    {ReasonSource::kActiveConnection, 6, RAS_ERROR_REQUEST_TIMEOUT},  // connect-timeout
+    {ReasonSource::kActiveConnection, 9, RAS_ERROR_AUTHENTICATION_FAILURE},        // no-secrets
+    {ReasonSource::kActiveConnection, 10, RAS_ERROR_AUTHENTICATION_FAILURE},       // login-failed
     {ReasonSource::kActiveConnection, 11, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},  // removed
-    {ReasonSource::kActiveConnection, 14, kErrorDeviceDoesNotExist},  // device-removed
+    {ReasonSource::kActiveConnection, 14, kErrorDeviceDoesNotExist},               // device-removed
 };
 
 struct BusErrorRow {

@@ -84,8 +84,7 @@ NMRAS_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char*
 
 // RasGetEntryDialParamsA: the stored number, user name and, where the
 // caller may read it, password of an entry.
-NMRAS_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book,
-                                                      RASDIALPARAMS* params,
+NMRAS_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book, RASDIALPARAMS* params,
                                                       int32_t* password_stored) {
   if (params == nullptr || password_stored == nullptr) return RAS_ERROR_INVALID_PARAMETER;
   if (params->dwSize != sizeof(RASDIALPARAMS)) return RAS_ERROR_INVALID_SIZE;
@@ -116,9 +115,8 @@ NMRAS_EXPORT uint32_t RAS_CALL RasDialA(RASDIALEXTENSIONS* extensions, const cha
                                         void* notifier, HRASCONN* handle) {
   uint32_t code = CheckDialArguments(extensions, params, notifier_type, notifier, handle);
   if (code != 0) return code;
-  return Guarded([&] {
-    return nmras::Dial(*params, reinterpret_cast<RasDialFunc>(notifier), handle);
-  });
+  return Guarded(
+      [&] { return nmras::Dial(*params, reinterpret_cast<RasDialFunc>(notifier), handle); });
 }
 
 // RasGetConnectStatusA: a failed dial answers with its error until it is

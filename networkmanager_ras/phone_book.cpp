@@ -74,8 +74,7 @@ std::string Trimmed(const std::string& text) {
 // Reads one profile; false when it is no dial-up kind or a volatile copy.
 bool LoadProfile(sd_bus* bus, const char* path, Profile& profile) {
   Message reply;
-  if (CallWaiting(bus, NewCall(bus, path, kProfileInterface, "GetSettings").get(), reply, 1) !=
-      0) {
+  if (CallWaiting(bus, NewCall(bus, path, kProfileInterface, "GetSettings").get(), reply, 1) != 0) {
     return false;  // deleted meanwhile, or unreadable: not in the phone book
   }
   profile = Profile();
@@ -109,8 +108,9 @@ bool ReadProfile(sd_bus_message* settings, Profile& profile) {
 
 uint32_t ListProfiles(sd_bus* bus, std::vector<Profile>& profiles) {
   Message reply;
-  uint32_t code = CallWaiting(bus, NewCall(bus, kSettingsPath, kSettingsInterface,
-                                           "ListConnections").get(), reply, kErrorServiceNotRunning);
+  uint32_t code =
+      CallWaiting(bus, NewCall(bus, kSettingsPath, kSettingsInterface, "ListConnections").get(),
+                  reply, kErrorServiceNotRunning);
   if (code != 0) {
     return code;
   }
