@@ -1,7 +1,9 @@
-# The Windows package: a ZIP of the console program, the DLL that other
-# programs load, the interface header, the README and the licence. The
+# The packages. Windows: a ZIP of the console program, the DLL that other
+# programs load, the interface header, the README and the licence. Host:
+# a Debian package of the program and the NetworkManager library. The
 # simulated service and the test programs never ship.
 if(NOT WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/packaging-deb.cmake)
   return()
 endif()
 
