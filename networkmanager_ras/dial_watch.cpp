@@ -2,6 +2,7 @@
 // library's thread (a dial with a notifier) or the caller's (without one).
 #include "networkmanager_ras/dial_watch.h"
 
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -11,6 +12,8 @@ namespace nmras {
 namespace {
 
 constexpr uint64_t kWaitSliceUsec = 200 * 1000;  // how soon a hang-up is noticed
+// How long a failed device may leave its active connection undeactivated.
+constexpr std::chrono::seconds kEndBound(3);
 
 // Reports states to the notifier first, then to status queries, so the
 // dialer never sees a state before its report line is written.
@@ -62,9 +65,11 @@ int OnDeviceState(sd_bus_message* m, void* data, sd_bus_error*) {
     return 0;
   }
   if (state == kDeviceFailed) {
+    // The dial ends when the active connection is deactivated: until then
+    // NetworkManager still reports it activating to other status queries.
     watch.device_failed = true;
     watch.device_reason = reason;
-    Finish(watch, ReasonErrorCode(ReasonSource::kDevice, reason));
+    watch.failed_at = std::chrono::steady_clock::now();
     return 0;
   }
   Report(watch, watch.states.Advance(StatesOfDeviceState(state)));
@@ -136,6 +141,9 @@ uint32_t RunWatch(DialWatch& watch) {
     if (r > 0) continue;
     if (r >= 0) r = sd_bus_wait(bus, kWaitSliceUsec);
     if (r < 0) Finish(watch, kErrorServiceNotRunning);  // the bus itself went away
+    if (watch.device_failed && std::chrono::steady_clock::now() - watch.failed_at > kEndBound) {
+      Finish(watch, ReasonErrorCode(ReasonSource::kDevice, watch.device_reason));
+    }
     if (watch.device_path.empty() && !watch.done) {
       watch.device_path = FirstDevice(bus, watch.active_path);
     }

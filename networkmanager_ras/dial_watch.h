@@ -4,6 +4,7 @@
 #ifndef NELVO_NM_DIAL_WATCH_H
 #define NELVO_NM_DIAL_WATCH_H
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@ struct DialWatch {
   sd_bus_slot* slots[3] = {nullptr, nullptr, nullptr};
   uint32_t device_reason = 0;
   bool device_failed = false;
+  std::chrono::steady_clock::time_point failed_at;
   bool done = false;
   uint32_t result = 0;  // once done: 0 connected, else the error code
   ~DialWatch();
