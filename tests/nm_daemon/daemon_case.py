@@ -22,7 +22,7 @@ sys.path.insert(0, str(HERE.parent / "e2e"))
 
 import nelvo_driver as d  # noqa: E402  pylint: disable=wrong-import-position
 import nm_harness  # noqa: E402  pylint: disable=wrong-import-position
-from nelvo_driver import BANNER, CRLF  # noqa: E402  pylint: disable=wrong-import-position
+from nelvo_driver import BANNER  # noqa: E402  pylint: disable=wrong-import-position
 
 SKIPPED = 77
 PASSWORD = "Pw-7f3c-secret"
@@ -120,6 +120,16 @@ class DaemonCase(unittest.TestCase):
 
     def hang_up(self, entry):
         return self.run_nelvo(["/ENTRY:" + entry, "/IPC:s.ipc", "/HANGUP"])
+
+    def assert_hang_up_ends_link(self, entry, name):
+        """A hang-up run for the entry reports the handle of the link named
+        so, and afterwards no link is up and no dial's copy is left."""
+        handle = self.daemon.active_handles()[name]
+        result = self.hang_up(entry)
+        self.assertEqual(head() + b"Hanging up ...\r\nHandle : %d \r\nOK\r\n" % handle,
+                         result.stdout)
+        self.assertEqual(ipc_record(b"Go"), result.file("s.ipc"))
+        self.assert_links_down_and_no_copies()
 
     # --- NetworkManager's side -------------------------------------------
 

@@ -20,11 +20,7 @@ class Installed(c.DaemonCase):
         self.assertEqual(head() + b"Connecting to Office\r\n" + CONNECTED_LINES, result.stdout)
         self.assertEqual(ipc_record(b"Connection Successful"), result.file("s.ipc"))
         self.assert_link_up("Office", 0)
-        handle = self.daemon.active_handles()["Office"]
-        result = self.hang_up("Office")
-        self.assertEqual(head() + b"Hanging up ...\r\nHandle : %d \r\nOK\r\n" % handle,
-                         result.stdout)
-        self.assert_links_down_and_no_copies()
+        self.assert_hang_up_ends_link("Office", "Office")
 
 
 if __name__ == "__main__":

@@ -113,11 +113,7 @@ class Cancelled(c.DaemonCase):
         run.communicate(timeout=d.TIMEOUT)
         # The activation outlives the process; a hang-up run finds it.
         self.assertIn("Never", self.dialup_active())
-        handle = self.daemon.active_handles()["Never"]
-        result = self.hang_up("never")
-        self.assertEqual(head() + b"Hanging up ...\r\nHandle : %d \r\nOK\r\n" % handle,
-                         result.stdout)
-        self.assert_links_down_and_no_copies()
+        self.assert_hang_up_ends_link("never", "Never")
 
 
 if __name__ == "__main__":

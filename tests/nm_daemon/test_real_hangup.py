@@ -15,11 +15,7 @@ class HangUp(c.DaemonCase):
     def test_hang_up_takes_the_link_down(self):
         self.dial("Office")
         self.assert_link_up("Office", 0)
-        handle = self.daemon.active_handles()["Office"]
-        result = self.hang_up("OFFICE")
-        self.assertEqual(head() + HANGING_UP + b"Handle : %d \r\nOK\r\n" % handle, result.stdout)
-        self.assertEqual(ipc_record(b"Go"), result.file("s.ipc"))
-        self.assert_links_down_and_no_copies()
+        self.assert_hang_up_ends_link("OFFICE", "Office")
         self.assertIn("GENERAL.STATE:30 (disconnected)", self.daemon.device_ip4("ttyNELVO0"))
 
     def test_hang_up_of_an_entry_whose_link_is_not_up(self):
