@@ -40,9 +40,14 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   return code;
 }
 
+// The library's own thread: nothing may escape it, or the process ends.
 void WatchInBackground(std::unique_ptr<DialWatch> watch) {
-  BeginWatch(*watch);
-  RunWatch(*watch);
+  try {
+    BeginWatch(*watch);
+    RunWatch(*watch);
+  } catch (...) {
+    SetDialFailed(*watch->record, RASCS_Disconnected, kErrorRemoteDisconnection);
+  }
 }
 
 }  // namespace

@@ -153,6 +153,19 @@ class Dialling(NetworkManagerCase):
         self.assert_no_password(result)
 
 
+class BadInput(NetworkManagerCase):
+
+    def test_names_and_values_that_are_not_utf8(self):
+        self.add_profile("Mobile")
+        result = self.run_nelvo([b"/ENTRY:Mob\xffile", "/IPC:s.ipc"] + DIAL_ARGS)
+        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\nERROR : Mob\xffile Phone Book Entry is"
+                         b" missing\r\n" + CREATE_ENTRY, result.stdout)
+        result = self.run_nelvo(["/ENTRY:Mobile", "/IPC:s.ipc", "/USER:joe", b"/PASS:\xe9t\xe9",
+                                 "/PHONE:1"])
+        self.assertEqual(head() + FAILED + b"87\r\n", result.stdout)
+        self.assertEqual([], self.active_links())
+
+
 class HangingUp(NetworkManagerCase):
 
     def test_entry_not_up(self):
@@ -186,9 +199,24 @@ class NoNetworkManager(NetworkManagerCase):
             self.assertEqual(expected, result.stdout)
             self.assert_no_password(result)
         finally:
-            self.bus.start_mock()
-            self.connection.close()
-            self.connection = dbus.bus.BusConnection(self.bus.address)
+            self.restart_network_manager()
+
+    def test_network_manager_stopping_mid_dial(self):
+        self.add_profile("Mobile", outcome="never")
+        self.control("Quit", 2500)
+        try:
+            result = self.dial()
+            self.assertEqual(head() + PREPARE + b"Authentication Started\r\n" + FAILED
+                             + b"711\r\n", result.stdout)
+            self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        finally:
+            self.restart_network_manager()
+
+    def restart_network_manager(self):
+        self.bus.stop_mock()
+        self.bus.start_mock()
+        self.connection.close()
+        self.connection = dbus.bus.BusConnection(self.bus.address)
 
 
 if __name__ == "__main__":
