@@ -27,3 +27,4 @@ echo
 "$build/bin/nelvo_bench" "$state/books" --benchmark_min_time=0.5
 echo
 python3 bench/process_figures.py --bin "$build/bin" --state "$state/runs" --wait "$wait_seconds"
+[ "$(id -u)" -ne 0 ] || { cmake --build "$build" --target nelvo_networkmanager -j2 >>"$build.log" 2>&1 && echo && /usr/bin/python3 bench/networkmanager_bench.py --bin "$build/bin/networkmanager"; }
