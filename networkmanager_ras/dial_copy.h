@@ -22,11 +22,12 @@ struct DialValues {
 bool IsUtf8(const char* text);
 
 // Builds the AddAndActivateConnection2 call for the profile from its
-// GetSettings reply: the copy in memory only, deleted when the link goes
-// down ("persist" volatile), not tied to this process ("bind-activation"
-// none). Returns 0, or the error code.
+// GetSettings reply, on device ("/": NetworkManager chooses): the copy in
+// memory only, deleted when the link goes down ("persist" volatile), not
+// tied to this process ("bind-activation" none). Returns 0, or the error
+// code.
 uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& profile,
-                         const DialValues& values, Message& call);
+                         const DialValues& values, const std::string& device, Message& call);
 
 }  // namespace nmras
 

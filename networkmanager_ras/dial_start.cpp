@@ -2,7 +2,9 @@
 #include "networkmanager_ras/dial_start.h"
 
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "networkmanager_ras/dial_copy.h"
 #include "networkmanager_ras/dial_watch.h"
@@ -11,6 +13,40 @@
 
 namespace nmras {
 namespace {
+
+constexpr uint64_t kActivationTimeoutUsec = 25 * 1000 * 1000;
+
+// Whether a device lists the profile among those it can activate now.
+bool CanActivate(sd_bus* bus, const char* device, const std::string& profile_path) {
+  Message reply;
+  const char* path = nullptr;
+  if (GetProperty(bus, device, kDeviceInterface, "AvailableConnections", "ao", reply, 1) != 0 ||
+      sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0) {
+    return false;
+  }
+  while (sd_bus_message_read_basic(reply.get(), 'o', &path) > 0) {
+    if (profile_path == path) return true;
+  }
+  return false;
+}
+
+// The device NetworkManager would take for the profile, chosen beforehand
+// so that the dial knows whose signals are its own even when it fails at
+// once; "/" (NetworkManager chooses) when no device offers the profile.
+std::string ChooseDevice(sd_bus* bus, const std::string& profile_path) {
+  Message reply;
+  if (GetProperty(bus, kNmPath, kNmInterface, "Devices", "ao", reply, 1) != 0 ||
+      sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0) {
+    return "/";
+  }
+  std::vector<std::string> devices;
+  const char* path = nullptr;
+  while (sd_bus_message_read_basic(reply.get(), 'o', &path) > 0) devices.push_back(path);
+  for (const std::string& device : devices) {
+    if (CanActivate(bus, device.c_str(), profile_path)) return device;
+  }
+  return "/";
+}
 
 // Activates the copy; fills the watch's bus and active connection path.
 uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
@@ -27,10 +63,15 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   }
   DialValues values{params.szPhoneNumber, params.szUserName, params.szPassword};
   Message call;
-  if (code == 0) code = BuildActivation(bus, settings.get(), profile, values, call);
+  std::string device = code == 0 ? ChooseDevice(bus, profile.path) : "/";
+  if (device != "/") watch.device_path = device;
+  if (code == 0) code = BuildActivation(bus, settings.get(), profile, values, device, call);
   if (code == 0) code = SubscribeDialSignals(watch);
   Message reply;
-  if (code == 0) code = CallWaiting(bus, call.get(), reply, kErrorRemoteDisconnection);
+  // The activation waits for polkit's answer too: give it longer.
+  if (code == 0) {
+    code = CallWaiting(bus, call.get(), reply, kErrorRemoteDisconnection, kActivationTimeoutUsec);
+  }
   const char *path = nullptr, *active = nullptr;
   if (code == 0 && sd_bus_message_read(reply.get(), "oo", &path, &active) < 0) {
     code = kErrorRemoteDisconnection;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -16,14 +17,25 @@
 
 namespace nmras {
 
+// One signal, kept until the watch loop can look at it (and, for a device
+// it does not know yet, ask NetworkManager whose it is).
+struct DialEvent {
+  enum Kind { kDevice, kActive, kServiceGone } kind;
+  std::string path;
+  uint32_t state;
+  uint32_t reason;
+};
+
 struct DialWatch {
   Bus bus;
   RasDialFunc notifier = nullptr;
   std::shared_ptr<DialRecord> record;
   std::string active_path;
-  std::string device_path;
+  std::string device_path;  // "" until known
   ForwardStates states;
   sd_bus_slot* slots[3] = {nullptr, nullptr, nullptr};
+  std::deque<DialEvent> events;   // signals not yet handled
+  std::deque<DialEvent> unowned;  // device signals of a device not yet known
   uint32_t device_reason = 0;
   bool device_failed = false;
   std::chrono::steady_clock::time_point failed_at;
@@ -38,7 +50,7 @@ struct DialWatch {
 uint32_t SubscribeDialSignals(DialWatch& watch);
 
 // Starts following the activated dial: reports RASCS_OpenPort and learns the
-// dial's device.
+// dial's device when it was not chosen beforehand.
 void BeginWatch(DialWatch& watch);
 
 // Follows the dial until it has connected or failed, or is hung up.

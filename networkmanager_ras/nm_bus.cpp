@@ -14,16 +14,19 @@ uint32_t OpenSystemBus(Bus& bus) {
     return kErrorServiceNotRunning;
   }
   bus.reset(opened);
+  // A NetworkManager that hangs must not hold a status poll for long.
+  sd_bus_set_method_call_timeout(opened, kCallTimeoutUsec);
   return 0;
 }
 
-uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t fallback) {
+uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t fallback,
+                     uint64_t timeout_usec) {
   if (call == nullptr) {
     return kErrorServiceNotRunning;
   }
   sd_bus_error error = SD_BUS_ERROR_NULL;
   sd_bus_message* answer = nullptr;
-  int r = sd_bus_call(bus, call, 0, &error, &answer);
+  int r = sd_bus_call(bus, call, timeout_usec, &error, &answer);
   uint32_t code = r < 0 ? BusErrorCode(error.name, r, fallback) : 0;
   sd_bus_error_free(&error);
   reply.reset(answer);

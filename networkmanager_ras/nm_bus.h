@@ -37,10 +37,14 @@ using Bus = std::unique_ptr<sd_bus, BusUnref>;
 // 711 when there is no bus to reach.
 uint32_t OpenSystemBus(Bus& bus);
 
-// Sends a prepared call to NetworkManager and waits for its reply. Returns
-// 0, or the error code of the failure (fallback for D-Bus errors the error
-// table does not know).
-uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t fallback);
+// How long a call waits for NetworkManager's answer, unless it says so.
+constexpr uint64_t kCallTimeoutUsec = 5 * 1000 * 1000;
+
+// Sends a prepared call to NetworkManager and waits for its reply (0: the
+// bus's timeout). Returns 0, or the error code of the failure (fallback for
+// D-Bus errors the error table does not know).
+uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t fallback,
+                     uint64_t timeout_usec = 0);
 
 // A new method call to NetworkManager; null when it cannot be made.
 Message NewCall(sd_bus* bus, const char* path, const char* interface, const char* member);

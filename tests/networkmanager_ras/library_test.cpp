@@ -275,6 +275,37 @@ TEST_F(NetworkManagerLibrary, FailedDialsAnswerTheirErrorUntilHungUp) {
   }
 }
 
+// A modem that fails at once: every signal is out before the activation's
+// reply, and the deactivated connection no longer names its device. The
+// dial still reports its states and the device's reason, whether the device
+// was chosen beforehand or, when none offered the profile, found afterwards.
+TEST_F(NetworkManagerLibrary, FailureBeforeTheActivationsReplyKeepsItsReason) {
+  for (const char* unlisted : {"", "yes"}) {
+    Options options = {{"outcome", "no-answer"}, {"step_ms", "0"}};
+    if (unlisted[0] != '\0') options["unlisted"] = unlisted;
+    std::string name = std::string("Fast") + unlisted;
+    nmtest::AddProfile(name, "gsm", options);
+    {
+      std::lock_guard<std::mutex> hold(notes.lock);
+      notes.states.clear();
+    }
+    HRASCONN handle = DialAndWait(name.c_str(), 678, RASCS_Disconnected);
+    EXPECT_EQ(0u, lib.hang_up(handle));
+    std::lock_guard<std::mutex> hold(notes.lock);
+    EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4, 8193}), notes.states) << name;
+  }
+}
+
+TEST_F(NetworkManagerLibrary, DeviceFoundAfterTheActivationWhenNoneOfferedTheProfile) {
+  nmtest::AddProfile("Mobile", "gsm", {{"unlisted", "yes"}});
+  HRASCONN handle = DialAndWait("Mobile", 0, RASCS_Connected);
+  {
+    std::lock_guard<std::mutex> hold(notes.lock);
+    EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 14, 8192}), notes.states);
+  }
+  EXPECT_EQ(0u, lib.hang_up(handle));
+}
+
 TEST_F(NetworkManagerLibrary, SynchronousDialReturnsItsOutcome) {
   nmtest::AddProfile("Busy", "gsm", {{"outcome", "busy"}});
   RASDIALPARAMS params = Params("Busy");

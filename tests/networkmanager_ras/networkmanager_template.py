@@ -67,6 +67,7 @@ class World:
         self.next_profile = 1
         self.next_active = 1
         self.devices = {}
+        self.available = {}     # profile path -> the device that offers it
 
     def device(self, kind):
         '''The one device of a kind: a modem port or an Ethernet port for PPPoE.'''
@@ -75,6 +76,8 @@ class World:
             path = '%s/Devices/%d' % (MAIN_OBJ, len(self.devices) + 1)
             self.main.AddObject(path, DEVICE_IFACE, {
                 'Interface': name, 'State': dbus.UInt32(DEV_DISCONNECTED),
+                'ActiveConnection': dbus.ObjectPath('/'),
+                'AvailableConnections': dbus.Array([], signature='o'),
                 'StateReason': dbus.Struct((dbus.UInt32(DEV_DISCONNECTED), dbus.UInt32(0)),
                                            signature='uu'),
                 'DeviceType': dbus.UInt32(14 if name == 'eth1' else 8)}, [])
@@ -82,6 +85,18 @@ class World:
             self.main.props[MAIN_IFACE]['Devices'] = dbus.Array(
                 [dbus.ObjectPath(p) for p in self.devices.values()], signature='o')
         return self.devices[name]
+
+
+def device_kind(kind):
+    return 'pppoe' if kind == 'pppoe' else 'modem'
+
+
+def set_available(device):
+    '''The stored profiles the device offers, as NetworkManager lists them.'''
+    w = world()
+    listed = [dbus.ObjectPath(p) for p in w.profiles if w.available.get(p) == device]
+    mockobject.objects[device].props[DEVICE_IFACE]['AvailableConnections'] = dbus.Array(
+        listed, signature='o')
 
 
 def world():
@@ -133,6 +148,9 @@ def remove_profile(path):
         w.profiles.remove(path)
         del w.settings[path]
         w.outcomes.pop(path, None)
+        device = w.available.pop(path, None)
+        if device is not None:
+            set_available(device)
         w.main.RemoveObject(path)
 
 
@@ -155,6 +173,12 @@ def emit_device(device, state, reason):
 def emit_active(path, state, reason):
     obj = mockobject.objects[path]
     obj.props[ACTIVE_IFACE]['State'] = dbus.UInt32(state)
+    if state == DEACTIVATED:
+        # As the real daemon does: a deactivated connection has no device.
+        for device in obj.props[ACTIVE_IFACE]['Devices']:
+            mockobject.objects[device].props[DEVICE_IFACE]['ActiveConnection'] = \
+                dbus.ObjectPath('/')
+        obj.props[ACTIVE_IFACE]['Devices'] = dbus.Array([], signature='o')
     obj.EmitSignal(ACTIVE_IFACE, 'StateChanged', 'uu', [dbus.UInt32(state), dbus.UInt32(reason)])
 
 
@@ -173,18 +197,22 @@ def drop_active(path):
         remove_profile(profile)
 
 
-def walk(path, device, steps, token):
+def walk(path, steps, token):
     '''Runs steps, a list of (delay ms, action), unless the walk was stopped.'''
+    def alive():
+        return world().active.get(path) is token
+
     def run():
-        w = world()
-        if w.active.get(path) is not token:
-            return False
-        _, action = steps.pop(0)
-        action()
-        if steps:
-            GLib.timeout_add(steps[0][0], run)
+        if alive():
+            steps.pop(0)[1]()
+            if steps:
+                GLib.timeout_add(steps[0][0], run)
         return False
-    if steps:
+    if steps and steps[0][0] == 0:
+        # A dial that fails at once: every signal goes out before the reply.
+        while steps and alive():
+            steps.pop(0)[1]()
+    elif steps:
         GLib.timeout_add(steps[0][0], run)
 
 
@@ -242,9 +270,15 @@ def add_and_activate2(self, settings, device, specific, options):
     copy = add_profile_object(dbus.Dictionary(settings, signature='sa{sv}'),
                               FLAG_UNSAVED | FLAG_VOLATILE if volatile else 0)
     kind = settings['connection']['type']
-    modem = w.device('pppoe' if kind == 'pppoe' else 'modem')
+    if device == '/':
+        modem = w.device(device_kind(kind))
+    elif device in w.devices.values():
+        modem = str(device)
+    else:
+        raise dbus_error('UnknownDevice', 'no such device')
     path = add_active(copy, settings, modem, ACTIVATING)
-    walk(path, modem, activation_steps(path, modem, outcome, step_ms), w.active[path])
+    mockobject.objects[modem].props[DEVICE_IFACE]['ActiveConnection'] = dbus.ObjectPath(path)
+    walk(path, activation_steps(path, modem, outcome, step_ms), w.active[path])
     return (dbus.ObjectPath(copy), dbus.ObjectPath(path), dbus.Dictionary({}, signature='sv'))
 
 
@@ -259,7 +293,7 @@ def deactivate(self, path):
     emit_active(path, DEACTIVATING, REASON_USER_DISCONNECTED)
     emit_device(device, DEV_DEACTIVATING, 39)
     token = w.active[path]
-    walk(path, device, [(20, lambda: emit_active(path, DEACTIVATED, REASON_USER_DISCONNECTED)),
+    walk(path, [(20, lambda: emit_active(path, DEACTIVATED, REASON_USER_DISCONNECTED)),
                         (1, lambda: emit_device(device, DEV_DISCONNECTED, 39)),
                         (1, lambda: drop_active(path))], token)
 
@@ -268,7 +302,8 @@ def deactivate(self, path):
 
 def control_add_profile(self, connection_id, kind, options):
     '''A stored profile; options: number, username, password, outcome
-    (connect, never or a FAILURES key), step_ms, bluetooth_type.'''
+    (connect, never or a FAILURES key), step_ms (0: the whole walk before
+    the activation's reply), bluetooth_type, unlisted.'''
     uuid = '0000%04d-0000-4000-8000-000000000000' % world().next_profile
     settings = {'connection': {'id': connection_id, 'uuid': uuid, 'type': kind,
                                'autoconnect': dbus.Boolean(False, variant_level=1)},
@@ -289,6 +324,10 @@ def control_add_profile(self, connection_id, kind, options):
     path = add_profile_object(dbus.Dictionary(settings, signature='sa{sv}'), 0)
     world().outcomes[path] = (str(options.get('outcome', 'connect')),
                               int(options.get('step_ms', 20)))
+    if not options.get('unlisted'):  # "unlisted": no device offers it
+        device = world().device(device_kind(kind))
+        world().available[path] = device
+        set_available(device)
     return dbus.ObjectPath(path)
 
 
