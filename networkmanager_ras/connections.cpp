@@ -52,7 +52,7 @@ bool IsDialUp(sd_bus* bus, const Active& active) {
   Profile profile;
   return CallWaiting(
              bus, NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
-             reply, 1) == 0 &&
+             reply, kAnyError) == 0 &&
          ReadProfile(reply.get(), profile);
 }
 
@@ -119,7 +119,7 @@ uint32_t ListConnections(std::vector<RASCONN>& connections) {
     Message all;
     Active active;
     if (call == nullptr || sd_bus_message_append(call.get(), "s", kActiveInterface) < 0 ||
-        CallWaiting(bus.get(), call.get(), all, 1) != 0 || !ReadActive(all.get(), active)) {
+        CallWaiting(bus.get(), call.get(), all, kAnyError) != 0 || !ReadActive(all.get(), active)) {
       continue;  // gone meanwhile
     }
     if (HandleOfActivePath(each.c_str()) != 0 && active.state != kActiveDeactivated &&

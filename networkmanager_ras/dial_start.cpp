@@ -20,7 +20,8 @@ constexpr uint64_t kActivationTimeoutUsec = 25 * 1000 * 1000;
 bool CanActivate(sd_bus* bus, const char* device, const std::string& profile_path) {
   Message reply;
   const char* path = nullptr;
-  if (GetProperty(bus, device, kDeviceInterface, "AvailableConnections", "ao", reply, 1) != 0 ||
+  if (GetProperty(bus, device, kDeviceInterface, "AvailableConnections", "ao", reply, kAnyError) !=
+          0 ||
       sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0) {
     return false;
   }
@@ -35,7 +36,7 @@ bool CanActivate(sd_bus* bus, const char* device, const std::string& profile_pat
 // once; "/" (NetworkManager chooses) when no device offers the profile.
 std::string ChooseDevice(sd_bus* bus, const std::string& profile_path) {
   Message reply;
-  if (GetProperty(bus, kNmPath, kNmInterface, "Devices", "ao", reply, 1) != 0 ||
+  if (GetProperty(bus, kNmPath, kNmInterface, "Devices", "ao", reply, kAnyError) != 0 ||
       sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0) {
     return "/";
   }

@@ -74,7 +74,8 @@ int OnOwnerChanged(sd_bus_message* m, void* data, sd_bus_error*) {
 std::string FirstDevice(sd_bus* bus, const std::string& active_path) {
   Message reply;
   const char* device = nullptr;
-  if (GetProperty(bus, active_path.c_str(), kActiveInterface, "Devices", "ao", reply, 1) != 0 ||
+  if (GetProperty(bus, active_path.c_str(), kActiveInterface, "Devices", "ao", reply, kAnyError) !=
+          0 ||
       sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0 ||
       sd_bus_message_read_basic(reply.get(), 'o', &device) <= 0) {
     return "";
@@ -86,8 +87,8 @@ std::string FirstDevice(sd_bus* bus, const std::string& active_path) {
 bool DeviceServes(sd_bus* bus, const std::string& device, const std::string& active_path) {
   Message reply;
   const char* active = nullptr;
-  return GetProperty(bus, device.c_str(), kDeviceInterface, "ActiveConnection", "o", reply, 1) ==
-             0 &&
+  return GetProperty(bus, device.c_str(), kDeviceInterface, "ActiveConnection", "o", reply,
+                     kAnyError) == 0 &&
          sd_bus_message_read_basic(reply.get(), 'o', &active) > 0 && active_path == active;
 }
 

@@ -58,7 +58,7 @@ std::string GetStringProperty(sd_bus* bus, const char* path, const char* interfa
                               const char* name) {
   Message reply;
   const char* value = nullptr;
-  if (GetProperty(bus, path, interface, name, "s", reply, 1) != 0 ||
+  if (GetProperty(bus, path, interface, name, "s", reply, kAnyError) != 0 ||
       sd_bus_message_read_basic(reply.get(), 's', &value) <= 0) {
     return "";
   }

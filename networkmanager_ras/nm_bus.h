@@ -37,6 +37,9 @@ using Bus = std::unique_ptr<sd_bus, BusUnref>;
 // 711 when there is no bus to reach.
 uint32_t OpenSystemBus(Bus& bus);
 
+// The fallback code of calls whose callers only ask whether they failed.
+constexpr uint32_t kAnyError = 1;
+
 // How long a call waits for NetworkManager's answer, unless it says so.
 constexpr uint64_t kCallTimeoutUsec = 5 * 1000 * 1000;
 

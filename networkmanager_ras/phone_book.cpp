@@ -74,7 +74,8 @@ std::string Trimmed(const std::string& text) {
 // Reads one profile; false when it is no dial-up kind or a volatile copy.
 bool LoadProfile(sd_bus* bus, const char* path, Profile& profile) {
   Message reply;
-  if (CallWaiting(bus, NewCall(bus, path, kProfileInterface, "GetSettings").get(), reply, 1) != 0) {
+  if (CallWaiting(bus, NewCall(bus, path, kProfileInterface, "GetSettings").get(), reply,
+                  kAnyError) != 0) {
     return false;  // deleted meanwhile, or unreadable: not in the phone book
   }
   profile = Profile();
@@ -83,7 +84,7 @@ bool LoadProfile(sd_bus* bus, const char* path, Profile& profile) {
     return false;
   }
   uint32_t flags = 0;
-  GetUintProperty(bus, path, kProfileInterface, "Flags", flags, 1);
+  GetUintProperty(bus, path, kProfileInterface, "Flags", flags, kAnyError);
   return (flags & kVolatileFlag) == 0 && profile.id.size() <= RAS_MAX_ENTRY_NAME;
 }
 
@@ -157,7 +158,7 @@ std::string ReadPassword(sd_bus* bus, const Profile& profile) {
   Message reply;
   if (call == nullptr ||
       sd_bus_message_append(call.get(), "s", profile.secret_setting.c_str()) < 0 ||
-      CallWaiting(bus, call.get(), reply, 1) != 0) {
+      CallWaiting(bus, call.get(), reply, kAnyError) != 0) {
     return "";
   }
   // {setting: {"password": <s>, ...}}
