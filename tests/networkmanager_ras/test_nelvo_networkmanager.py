@@ -123,7 +123,7 @@ class Dialling(NetworkManagerCase):
                 self.add_profile(outcome, kind, outcome=outcome)
                 started = time.monotonic()
                 result = self.dial(outcome)
-                self.assertLess(time.monotonic() - started, 10)  # not the 86 s budget
+                self.assertLess(time.monotonic() - started, 40)  # not the 86 s budget
                 self.assertEqual(head(outcome.encode()) + lines + FAILED + code + CRLF,
                                  result.stdout)
                 self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
