@@ -6,7 +6,6 @@ to nelvo's "Connected" line.
     /usr/bin/python3 bench/networkmanager_bench.py --bin BUILD/bin/networkmanager [--repeat N]
 """
 import argparse
-import ctypes
 import os
 import statistics
 import subprocess
@@ -18,73 +17,12 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "nm_daemon"))
 
 import nm_harness  # noqa: E402  pylint: disable=wrong-import-position
+from ras_library import CONNECTED, NOTIFIER, Library  # noqa: E402  pylint: disable=C0413
 
 ACTIVE_IFACE = "org.freedesktop.NetworkManager.Connection.Active"
 ACTIVATED = 2
-CONNECTED = 8192
 PASSWORD = "secret"
-# Record sizes and field offsets of the ANSI remote-access records.
-ENTRY_NAME_SIZE, CONN_SIZE, STATUS_SIZE, PARAMS_SIZE = 264, 412, 160, 1052
-PARAMS_FIELDS = {"entry": 4, "phone": 261, "user": 519, "password": 776}
-NOTIFIER = ctypes.CFUNCTYPE(None, ctypes.c_uint32, ctypes.c_uint32, ctypes.c_uint32)
-
-
-class Library:
-    """The six functions of librasapi32.so, with record buffers."""
-
-    def __init__(self, path):
-        self.lib = ctypes.CDLL(str(path))
-        for name in ("RasEnumEntriesA", "RasGetEntryDialParamsA", "RasDialA",
-                     "RasGetConnectStatusA", "RasEnumConnectionsA", "RasHangUpA"):
-            getattr(self.lib, name).restype = ctypes.c_uint32
-
-    @staticmethod
-    def records(size, count):
-        buffer = ctypes.create_string_buffer(size * count)
-        ctypes.c_uint32.from_buffer(buffer, 0).value = size
-        return buffer
-
-    def enum_entries(self):
-        buffer = self.records(ENTRY_NAME_SIZE, 64)
-        size, count = ctypes.c_uint32(len(buffer)), ctypes.c_uint32()
-        code = self.lib.RasEnumEntriesA(None, None, buffer, ctypes.byref(size),
-                                        ctypes.byref(count))
-        return code, count.value
-
-    def dial_params(self, entry):
-        params = self.params(entry)
-        stored = ctypes.c_int32()
-        return self.lib.RasGetEntryDialParamsA(None, params, ctypes.byref(stored))
-
-    def params(self, entry, user="", password="", phone=""):
-        params = self.records(PARAMS_SIZE, 1)
-        for field, value in (("entry", entry), ("user", user), ("password", password),
-                             ("phone", phone)):
-            data = value.encode()
-            ctypes.memmove(ctypes.addressof(params) + PARAMS_FIELDS[field], data, len(data))
-        return params
-
-    def dial(self, entry, notifier=None):
-        params = self.params(entry, "joe", PASSWORD, "*99#")
-        handle = ctypes.c_uint32()
-        code = self.lib.RasDialA(None, None, params, 0, notifier, ctypes.byref(handle))
-        return code, handle.value
-
-    def status(self, handle):
-        buffer = self.records(STATUS_SIZE, 1)
-        code = self.lib.RasGetConnectStatusA(ctypes.c_uint32(handle), buffer)
-        return code, ctypes.c_uint32.from_buffer(buffer, 4).value
-
-    def enum_connections(self):
-        buffer = self.records(CONN_SIZE, 128)
-        size, count = ctypes.c_uint32(len(buffer)), ctypes.c_uint32()
-        code = self.lib.RasEnumConnectionsA(buffer, ctypes.byref(size), ctypes.byref(count))
-        return code, count.value
-
-    def hang_up(self, handle):
-        return self.lib.RasHangUpA(ctypes.c_uint32(handle))
-
-
+PASSWORD = "secret"
 def timed(call, repeat):
     """Wall-clock seconds of each of repeat calls, and the last result."""
     times, result = [], None
@@ -109,9 +47,9 @@ def wait_gone(lib, handle, timeout=10):
 def function_rows(lib, daemon, repeat):
     print(f"| Function, ms per call (min / median / max of {repeat}) | min | median | max | |")
     print("|---|---|---|---|---|")
-    times, (code, count) = timed(lib.enum_entries, repeat)
-    row("RasEnumEntriesA", times, f"{count} entries, result {code}")
-    times, code = timed(lambda: lib.dial_params("Office"), repeat)
+    times, (code, names) = timed(lib.enum_entries, repeat)
+    row("RasEnumEntriesA", times, f"{len(names)} entries, result {code}")
+    times, (code, *_) = timed(lambda: lib.dial_params("Office"), repeat)
     row("RasGetEntryDialParamsA", times, f"result {code}")
 
     # A dial with a notifier returns once the request is accepted; the
@@ -122,7 +60,7 @@ def function_rows(lib, daemon, repeat):
     for _ in range(max(3, repeat // 10)):
         states.clear()
         started = time.perf_counter()
-        code, handle = lib.dial("Office", notifier)
+        code, handle = lib.dial("Office", PASSWORD, notifier)
         dial_times.append(time.perf_counter() - started)
         deadline = time.monotonic() + 20
         while not any(s == CONNECTED for _, s in states) and time.monotonic() < deadline:
@@ -131,6 +69,7 @@ def function_rows(lib, daemon, repeat):
         more, _ = timed(lambda h=handle: lib.status(h), repeat // 5)
         status_times.extend(more)
         more, (_, active) = timed(lib.enum_connections, repeat // 5)
+        active = len(active)
         enum_times.extend(more)
         started = time.perf_counter()
         lib.hang_up(handle)
@@ -142,7 +81,7 @@ def function_rows(lib, daemon, repeat):
     row("RasGetConnectStatusA", status_times, "a link that is up")
     row("RasEnumConnectionsA", enum_times, f"{active} link up")
     row("RasHangUpA", hang_times, "until it returns")
-    times, (code, handle) = timed(lambda: lib.dial("Office"), 3)
+    times, (code, handle) = timed(lambda: lib.dial("Office", PASSWORD), 3)
     row("RasDialA, no notifier", times, f"synchronous, until connected (result {code})")
     lib.hang_up(handle)
     wait_gone(lib, handle)

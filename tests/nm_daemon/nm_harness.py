@@ -200,6 +200,7 @@ class RealDaemon:
         env = dict(os.environ)
         env["DBUS_SYSTEM_BUS_ADDRESS"] = self.address
         env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        env["LC_ALL"] = "C"  # nmcli's messages, which the tests read, untranslated
         return env
 
     def nm_log(self):
