@@ -7,7 +7,9 @@ import os
 from pathlib import Path
 
 import daemon_case as c
+import nm_harness
 import ras_library
+from daemon_case import ipc_record
 
 
 class Library(c.DaemonCase):
@@ -61,6 +63,29 @@ class Library(c.DaemonCase):
         self.assertEqual(ras_library.UNKNOWN_HANDLE,
                          self.with_bus(lambda: self.lib.status(handle))[0])
         self.assert_links_down_and_no_copies()
+
+    def test_profile_deleted_between_listing_and_dial(self):
+        self.daemon.add_gsm("Gone", apn="internet")
+        self.assertIn("Gone", self.with_bus(self.lib.enum_entries)[1])
+        self.daemon.nmcli("connection", "delete", "id", "Gone")
+        code, handle = self.with_bus(lambda: self.lib.dial("Gone", c.PASSWORD))
+        self.assertEqual(623, code)
+        self.assertEqual(0, self.with_bus(lambda: self.lib.hang_up(handle)))
+        self.assert_links_down_and_no_copies()
+
+    def test_values_that_are_not_utf8_go_nowhere_near_the_bus(self):
+        # D-Bus carries only UTF-8: a daemon handed other bytes would drop
+        # the connection. An entry name matches nothing; a password is 87.
+        result = self.run_nelvo([b"/ENTRY:Off\xffice", "/IPC:s.ipc"] + c.DIAL_ARGS)
+        self.assertEqual(c.head() + b"ERROR : Off\xffice Phone Book Entry is missing\r\n"
+                         + c.CREATE_ENTRY, result.stdout)
+        result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/USER:joe", b"/PASS:\xe9t\xe9",
+                                 "/PHONE:*99#"])
+        self.assertEqual(c.head() + b"Connecting to Office\r\n" + c.FAILED + b"87\r\n",
+                         result.stdout)
+        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assert_links_down_and_no_copies()
+        self.assertTrue(self.daemon.has_name(nm_harness.NM_NAME))
 
     def with_bus(self, call):
         """Runs a library call with this setup's bus as the system bus
