@@ -90,7 +90,7 @@ class DaemonCase(unittest.TestCase):
         cls.daemon.stop()
 
     def setUp(self):
-        self.folder = Path(tempfile.mkdtemp(prefix="nelvo-nm-e2e-"))
+        self.folder = Path(tempfile.mkdtemp(prefix="nelvo-nmcase-"))
 
     def tearDown(self):
         shutil.rmtree(self.folder, ignore_errors=True)
