@@ -94,9 +94,19 @@ class DaemonCase(unittest.TestCase):
 
     def tearDown(self):
         shutil.rmtree(self.folder, ignore_errors=True)
+        if self._failed():
+            # The setup's folder goes with the class: show what the daemon saw.
+            tail = b"\n".join(self.daemon.nm_log().splitlines()[-60:])
+            sys.stderr.write("--- NetworkManager's log, last lines:\n%s\n" % tail.decode(
+                "utf-8", "replace"))
         if self.daemon.nm is not None:
             for name in self.dialup_active():
                 self.daemon.nmcli("connection", "down", "id", name, check=False)
+
+    def _failed(self):
+        result = getattr(self._outcome, "result", None)
+        problems = (result.failures + result.errors) if result is not None else []
+        return any(test is self for test, _ in problems)
 
     # --- nelvo ----------------------------------------------------------
 
