@@ -103,8 +103,10 @@ def why_not_runnable():
     """None when this machine can run the real daemon here, else the reason."""
     if os.geteuid() != 0:
         return "needs root (NetworkManager and network namespaces)"
-    for tool in (NM_BINARY, "/usr/bin/unshare", "/usr/bin/dbus-daemon", "/usr/sbin/ip"):
-        if not os.access(tool, os.X_OK):
+    if not os.access(NM_BINARY, os.X_OK):
+        return "%s is not installed" % NM_BINARY
+    for tool in ("unshare", "dbus-daemon", "ip", "nmcli"):
+        if shutil.which(tool) is None:
             return "%s is not installed" % tool
     try:
         import dbusmock  # noqa: F401  pylint: disable=import-outside-toplevel,unused-import
