@@ -19,6 +19,7 @@ Run as a program it starts the setup and waits (for trying things by hand):
 """
 
 import ctypes
+import importlib.util
 import os
 import shutil
 import signal
@@ -108,10 +109,9 @@ def why_not_runnable():
     for tool in ("unshare", "dbus-daemon", "ip", "nmcli"):
         if shutil.which(tool) is None:
             return "%s is not installed" % tool
-    try:
-        import dbusmock  # noqa: F401  pylint: disable=import-outside-toplevel,unused-import
-    except ImportError:
-        return "python3-dbusmock is not installed for %s" % sys.executable
+    for module in ("dbusmock", "dbus", "gi"):
+        if importlib.util.find_spec(module) is None:
+            return "%s is not installed for %s" % (module, sys.executable)
     probe = subprocess.run(["unshare", "--net", "--mount", "--kill-child", "true"],
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                            stderr=subprocess.PIPE, timeout=10, check=False)
