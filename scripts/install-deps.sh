@@ -13,7 +13,7 @@ packages=(cmake ninja-build g++ libgtest-dev googletest python3 util-linux
           python3-dbusmock python3-dbus python3-gi)
 # Services these packages bring, which must not start on this machine: the
 # tests run their own NetworkManager and bus in namespaces of their own.
-services=(NetworkManager ModemManager wpa_supplicant dbus-daemon)
+services=(NetworkManager ModemManager wpa_supplicant dbus-daemon polkitd systemd-udevd)
 
 missing=()
 for p in "${packages[@]}"; do
