@@ -11,6 +11,7 @@ cmake --build --preset host -j2 --target nelvo rassim rasapi32 >/dev/null
 bin=$root/build/host/bin
 
 work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 cd "$work"
 export RASSIM_DIR=$work/service
 "$bin/rassim" demo
