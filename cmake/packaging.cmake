@@ -1,9 +1,11 @@
-# The Windows package: a ZIP of the console program, the DLL that other
+# The packages. Windows: a ZIP of the console program, the DLL that other
 # programs load, the interface header, the examples, the README and the
 # licence, with the binaries stripped; beside it a second ZIP with their
-# symbols for the debugger. The simulated service and the test programs
+# symbols for the debugger. Host: a Debian package of the program and the
+# NetworkManager library. The simulated service and the test programs
 # never ship.
 if(NOT WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/packaging-deb.cmake)
   return()
 endif()
 

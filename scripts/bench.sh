@@ -47,3 +47,4 @@ echo
 echo
 python3 bench/process_figures.py --bin "$build/bin" --state "$state/runs" --wait "$wait_seconds" \
   --wine-exe "$windows/bin/nelvo.exe" --wine-hello "$windows/bin/hello.exe"
+[ "$(id -u)" -ne 0 ] || { cmake --build "$build" --target nelvo_networkmanager -j2 >>"$build.log" 2>&1 && echo && /usr/bin/python3 bench/networkmanager_bench.py --bin "$build/bin/networkmanager"; }

@@ -2,7 +2,8 @@
 folders below it, so that "dialer -> remote_access -> status -> platform"
 holds in the code and not only in the README. The simulated service may use
 the record layouts, the list of remote-access functions and the platform's
-shared system services, and nothing else of ours."""
+shared system services, and nothing else of ours; the NetworkManager
+library the record layouts, the list and the export marker."""
 import pathlib
 import re
 import sys
@@ -21,6 +22,13 @@ ALLOWED = {
         "remote_access/ras_functions.h",
         "remote_access/library_export.h",
         "platform/system_services.h",
+    },
+    # The NetworkManager library stands where the simulated service does.
+    "networkmanager_ras": {
+        "networkmanager_ras",
+        "remote_access/ras_records.h",
+        "remote_access/ras_functions.h",
+        "remote_access/library_export.h",
     },
 }
 # The process entry is where the program meets the operating system.

@@ -1,0 +1,160 @@
+// Copying a profile's settings into an activation request, replacing the
+// keys a dial sets and leaving every other value as NetworkManager gave it.
+#include "networkmanager_ras/dial_copy.h"
+
+#include <systemd/sd-id128.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "networkmanager_ras/error_map.h"
+#include "remote_access/ras_records.h"
+
+namespace nmras {
+namespace {
+
+// Keys the copy sets itself, per setting.
+bool IsReplaced(const std::string& group, const char* key, const Profile& profile) {
+  if (group == "connection") {
+    return std::strcmp(key, "uuid") == 0 || std::strcmp(key, "autoconnect") == 0;
+  }
+  if (group != profile.secret_setting) {
+    return false;
+  }
+  return std::strcmp(key, "username") == 0 || std::strcmp(key, "password") == 0 ||
+         std::strcmp(key, "password-flags") == 0 ||
+         (group != "pppoe" && std::strcmp(key, "number") == 0);
+}
+
+std::string NewUuid() {
+  sd_id128_t id;
+  if (sd_id128_randomize(&id) < 0) {
+    return "";
+  }
+  char text[40];
+  std::snprintf(text, sizeof text, SD_ID128_UUID_FORMAT_STR, SD_ID128_FORMAT_VAL(id));
+  return text;
+}
+
+int AppendEntry(sd_bus_message* call, const char* key, const char* type, const void* value) {
+  int r = sd_bus_message_open_container(call, 'e', "sv");
+  if (r >= 0) r = sd_bus_message_append_basic(call, 's', key);
+  if (r >= 0) r = sd_bus_message_open_container(call, 'v', type);
+  if (r >= 0) r = sd_bus_message_append_basic(call, type[0], value);
+  if (r >= 0) r = sd_bus_message_close_container(call);
+  if (r >= 0) r = sd_bus_message_close_container(call);
+  return r;
+}
+
+// The values of one setting that the copy replaces.
+int AppendReplaced(sd_bus_message* call, const std::string& group, const Profile& profile,
+                   const DialValues& values, const std::string& uuid) {
+  int r = 0;
+  if (group == "connection") {
+    int no = 0;
+    r = AppendEntry(call, "uuid", "s", uuid.c_str());
+    if (r >= 0) r = AppendEntry(call, "autoconnect", "b", &no);
+    return r;
+  }
+  if (group != profile.secret_setting) {
+    return 0;
+  }
+  uint32_t flags = 0;  // the password is in the copy: no secret agent is asked
+  r = AppendEntry(call, "username", "s", values.username.c_str());
+  if (r >= 0) r = AppendEntry(call, "password", "s", values.password.c_str());
+  if (r >= 0) r = AppendEntry(call, "password-flags", "u", &flags);
+  if (r >= 0 && group != "pppoe") r = AppendEntry(call, "number", "s", values.number.c_str());
+  return r;
+}
+
+// Copies one setting {s a{sv}} from settings into call.
+int CopySetting(sd_bus_message* settings, sd_bus_message* call, const Profile& profile,
+                const DialValues& values, const std::string& uuid) {
+  const char* name = nullptr;
+  int r = sd_bus_message_read_basic(settings, 's', &name);
+  if (r <= 0) return r < 0 ? r : -EBADMSG;
+  std::string group = name;
+  r = sd_bus_message_open_container(call, 'e', "sa{sv}");
+  if (r >= 0) r = sd_bus_message_append_basic(call, 's', group.c_str());
+  if (r >= 0) r = sd_bus_message_open_container(call, 'a', "{sv}");
+  if (r >= 0) r = sd_bus_message_enter_container(settings, 'a', "{sv}");
+  while (r >= 0 && (r = sd_bus_message_enter_container(settings, 'e', "sv")) > 0) {
+    const char* key = nullptr;
+    r = sd_bus_message_read_basic(settings, 's', &key);
+    if (r > 0 && IsReplaced(group, key, profile)) {
+      r = sd_bus_message_skip(settings, "v");
+    } else if (r > 0) {
+      r = sd_bus_message_open_container(call, 'e', "sv");
+      if (r >= 0) r = sd_bus_message_append_basic(call, 's', key);
+      if (r >= 0) r = sd_bus_message_copy(call, settings, 0);
+      if (r >= 0) r = sd_bus_message_close_container(call);
+    }
+    if (r >= 0) r = sd_bus_message_exit_container(settings);
+  }
+  if (r >= 0) r = sd_bus_message_exit_container(settings);
+  if (r >= 0) r = AppendReplaced(call, group, profile, values, uuid);
+  if (r >= 0) r = sd_bus_message_close_container(call);
+  if (r >= 0) r = sd_bus_message_close_container(call);
+  return r;
+}
+
+int AppendOption(sd_bus_message* call, const char* key, const char* value) {
+  return AppendEntry(call, key, "s", value);
+}
+
+}  // namespace
+
+bool IsUtf8(const char* text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p != 0) {
+    int extra = *p < 0x80             ? 0
+                : (*p & 0xE0) == 0xC0 ? 1
+                : (*p & 0xF0) == 0xE0 ? 2
+                : (*p & 0xF8) == 0xF0 ? 3
+                                      : -1;
+    if (extra < 0 || (extra == 1 && *p < 0xC2) || (extra == 3 && *p > 0xF4)) {
+      return false;
+    }
+    uint32_t code = *p & (0x7F >> extra);
+    for (int i = 1; i <= extra; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (p[i] & 0x3F);
+    }
+    if ((extra == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+        (extra == 3 && (code < 0x10000 || code > 0x10FFFF))) {
+      return false;
+    }
+    p += extra + 1;
+  }
+  return true;
+}
+
+uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& profile,
+                         const DialValues& values, const std::string& device, Message& call) {
+  if (!IsUtf8(values.number.c_str()) || !IsUtf8(values.username.c_str()) ||
+      !IsUtf8(values.password.c_str())) {
+    return RAS_ERROR_INVALID_PARAMETER;
+  }
+  std::string uuid = NewUuid();
+  call = NewCall(bus, kNmPath, kNmInterface, "AddAndActivateConnection2");
+  if (call == nullptr || uuid.empty()) {
+    return kErrorServiceNotRunning;
+  }
+  sd_bus_message* m = call.get();
+  int r = sd_bus_message_open_container(m, 'a', "{sa{sv}}");
+  if (r >= 0) r = sd_bus_message_enter_container(settings, 'a', "{sa{sv}}");
+  while (r >= 0 && (r = sd_bus_message_enter_container(settings, 'e', "sa{sv}")) > 0) {
+    r = CopySetting(settings, m, profile, values, uuid);
+    if (r >= 0) r = sd_bus_message_exit_container(settings);
+  }
+  if (r >= 0) r = sd_bus_message_close_container(m);
+  if (r >= 0) r = sd_bus_message_append(m, "oo", device.c_str(), "/");
+  if (r >= 0) r = sd_bus_message_open_container(m, 'a', "{sv}");
+  if (r >= 0) r = AppendOption(m, "persist", "volatile");
+  if (r >= 0) r = AppendOption(m, "bind-activation", "none");
+  if (r >= 0) r = sd_bus_message_close_container(m);
+  return r >= 0 ? 0u : static_cast<uint32_t>(kErrorRemoteDisconnection);
+}
+
+}  // namespace nmras

@@ -1,0 +1,62 @@
+// Following one dial through NetworkManager's signals: the device's state
+// walk becomes connection states for the notifier and the status queries,
+// a failure reason becomes the dial's error code.
+#ifndef NELVO_NM_DIAL_WATCH_H
+#define NELVO_NM_DIAL_WATCH_H
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "networkmanager_ras/dial_table.h"
+#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/state_map.h"
+#include "remote_access/ras_records.h"
+
+namespace nmras {
+
+// One signal, kept until the watch loop can look at it (and, for a device
+// it does not know yet, ask NetworkManager whose it is).
+struct DialEvent {
+  enum Kind { kDevice, kActive, kServiceGone } kind;
+  std::string path;
+  uint32_t state;
+  uint32_t reason;
+};
+
+struct DialWatch {
+  Bus bus;
+  RasDialFunc notifier = nullptr;
+  std::shared_ptr<DialRecord> record;
+  std::string active_path;
+  std::string device_path;  // "" until known
+  ForwardStates states;
+  sd_bus_slot* slots[3] = {nullptr, nullptr, nullptr};
+  std::deque<DialEvent> events;   // signals not yet handled
+  std::deque<DialEvent> unowned;  // device signals of a device not yet known
+  uint32_t device_reason = 0;
+  bool device_failed = false;
+  std::chrono::steady_clock::time_point failed_at;
+  bool done = false;
+  uint32_t result = 0;  // once done: 0 connected, else the error code
+  ~DialWatch();
+};
+
+// Subscribes to the state signals of NetworkManager's active connections
+// and devices, and to its leaving the bus; before the activation, so that
+// no signal of the dial can be missed. Returns 0 or the error code.
+uint32_t SubscribeDialSignals(DialWatch& watch);
+
+// Starts following the activated dial: reports RASCS_OpenPort and learns the
+// dial's device when it was not chosen beforehand.
+void BeginWatch(DialWatch& watch);
+
+// Follows the dial until it has connected or failed, or is hung up.
+// Returns its result (0 connected).
+uint32_t RunWatch(DialWatch& watch);
+
+}  // namespace nmras
+
+#endif

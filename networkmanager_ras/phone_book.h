@@ -1,0 +1,42 @@
+// The phone book on Linux: NetworkManager's dial-up profiles (mobile
+// broadband gsm and cdma, PPPoE, Bluetooth dial-up), in the order
+// NetworkManager lists them, named by connection.id. The volatile copies
+// that a dial activates are left out, so an entry is never listed twice.
+#ifndef NELVO_NM_PHONE_BOOK_H
+#define NELVO_NM_PHONE_BOOK_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "networkmanager_ras/nm_bus.h"
+
+namespace nmras {
+
+// What the library reads of one dial-up profile.
+struct Profile {
+  std::string path;            // its Settings object
+  std::string id;              // connection.id: the entry name
+  std::string type;            // connection.type
+  std::string secret_setting;  // the setting holding user name and password
+  std::string number;          // gsm.number or cdma.number, "" for PPPoE
+  std::string username;
+};
+
+// Fills profile from a GetSettings reply; false when it is no dial-up kind.
+bool ReadProfile(sd_bus_message* settings, Profile& profile);
+
+// The dial-up profiles; returns 0 or the error code.
+uint32_t ListProfiles(sd_bus* bus, std::vector<Profile>& profiles);
+
+// The profile named name (compared byte for byte, also with the id's outer
+// blanks removed, as the dialer trims the names it lists); 623 when there
+// is none.
+uint32_t FindProfile(sd_bus* bus, const char* name, Profile& profile);
+
+// The stored password of a profile, "" when the caller may not read it.
+std::string ReadPassword(sd_bus* bus, const Profile& profile);
+
+}  // namespace nmras
+
+#endif

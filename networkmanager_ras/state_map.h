@@ -1,0 +1,52 @@
+// Connection states from NetworkManager's device states. The states a dial
+// reports only move forward, so a device that goes back (prepare, need-auth,
+// prepare again) repeats nothing.
+#ifndef NELVO_NM_STATE_MAP_H
+#define NELVO_NM_STATE_MAP_H
+
+#include <cstdint>
+#include <vector>
+
+namespace nmras {
+
+// Device states (NMDeviceState) the dial watches.
+enum : uint32_t {
+  kDevicePrepare = 40,
+  kDeviceConfig = 50,
+  kDeviceNeedAuth = 60,
+  kDeviceIpConfig = 70,
+  kDeviceIpCheck = 80,
+  kDeviceSecondaries = 90,
+  kDeviceActivated = 100,
+  kDeviceFailed = 120,
+};
+
+// Active-connection states (NMActiveConnectionState).
+enum : uint32_t {
+  kActiveActivating = 1,
+  kActiveActivated = 2,
+  kActiveDeactivating = 3,
+  kActiveDeactivated = 4,
+};
+
+// The connection states a device state stands for, in order; none for a
+// state that adds nothing (need-auth, activated: the active connection's
+// own activated state gives RASCS_Connected).
+std::vector<uint32_t> StatesOfDeviceState(uint32_t device_state);
+
+// Keeps the states reported so far moving forward.
+class ForwardStates {
+ public:
+  // The states of candidates not yet passed, in order; records them.
+  std::vector<uint32_t> Advance(const std::vector<uint32_t>& candidates);
+  // The latest state passed; RASCS_OpenPort before any.
+  uint32_t Latest() const { return started_ ? latest_ : 0; }
+
+ private:
+  bool started_ = false;
+  uint32_t latest_ = 0;
+};
+
+}  // namespace nmras
+
+#endif

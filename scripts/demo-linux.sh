@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Real links on Linux: starts Debian's own NetworkManager in network and
+# mount namespaces of its own, on a private system bus, with a stand-in
+# ModemManager (one modem), then dials, hangs up and cancels through it
+# with the nelvo that sits beside the NetworkManager library. Needs root;
+# touches nothing of this machine's own networking or services.
+#   scripts/demo-linux.sh     (NELVO_DEMO_BUILD=folder: another build folder)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+if [ "$(id -u)" -ne 0 ]; then
+  echo "demo-linux: needs root (it starts NetworkManager in namespaces of its own)" >&2
+  exit 1
+fi
+scripts/install-deps.sh
+build=${NELVO_DEMO_BUILD:-$root/build/host}
+if [ -z "${NELVO_DEMO_BUILD:-}" ]; then cmake --preset host >/dev/null; fi
+cmake --build "$build" -j2 --target nelvo_networkmanager >/dev/null
+bin=$build/bin/networkmanager
+
+work=$(mktemp -d)
+harness=""
+finish() {
+  if [ -n "$harness" ]; then kill "$harness" 2>/dev/null || true; wait "$harness" || true; fi
+  rm -rf "$work"
+}
+trap finish EXIT
+cd "$work"
+
+# The setup runs until it is sent SIGTERM, then takes itself down.
+/usr/bin/python3 "$root/tests/nm_daemon/nm_harness.py" --modems 1 >harness.out 2>&1 &
+harness=$!
+for _ in $(seq 300); do
+  grep -q '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out && break
+  kill -0 "$harness" 2>/dev/null || { cat harness.out; exit 1; }
+  sleep 0.1
+done
+export "$(grep -m1 '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out)"
+
+# Two mobile-broadband profiles on the modem; the stand-in connects APN
+# "internet" and never answers APN "hang". The password is the caller's.
+for profile in Office:internet Lab:hang; do
+  nmcli connection add type gsm ifname ttyNELVO0 con-name "${profile%%:*}" autoconnect no \
+    gsm.apn "${profile#*:}" gsm.username alice gsm.password-flags 2 ipv6.method ignore >/dev/null
+done
+
+source "$root/scripts/demo-helpers.sh"
+
+heading "NetworkManager's phone book (mobile-broadband profiles) and devices"
+nmcli -f NAME,TYPE connection show
+nmcli device
+
+heading "Dial Office (report lines and IPC status as they come)"
+run_nelvo office.log status.ipc /ENTRY:office /LOG:office.log /IPC:status.ipc /USER:alice \
+  /PASS:secret /PHONE:*99#
+show_file office.log
+echo "--- NetworkManager's view"
+nmcli -f NAME,STATE,DEVICE connection show --active
+nmcli -f GENERAL.STATE,GENERAL.IP-IFACE,IP4.ADDRESS device show ttyNELVO0
+
+heading "Hang up Office"
+run_nelvo hangup.log hangup.ipc /ENTRY:Office /LOG:hangup.log /IPC:hangup.ipc /HANGUP
+show_file hangup.log
+printf -- '--- hangup.ipc: [%s]\n' "$(cat hangup.ipc)"
+
+heading "Dial Lab, which never connects, cancelled by creating the cancel file after 3 s"
+(sleep 3; echo "  (cancel.now created)"; : >cancel.now) & canceller=$!
+run_nelvo lab.log lab.ipc /ENTRY:Lab /LOG:lab.log /IPC:lab.ipc /CANCEL:cancel.now /USER:alice \
+  /PASS:secret /PHONE:*99#
+wait "$canceller"
+show_file lab.log
+
+heading "Active connections and profiles afterwards (no copy left behind)"
+nmcli -f NAME,STATE,DEVICE connection show --active
+nmcli -f NAME,TYPE connection show

@@ -1,0 +1,132 @@
+// The NetworkManager library's tables: failure reasons and D-Bus errors to
+// remote-access error codes, device states to connection states, and the
+// checks on what may be sent over the bus.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <set>
+
+#include "networkmanager_ras/dial_copy.h"
+#include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/state_map.h"
+#include "remote_access/ras_records.h"
+
+namespace {
+
+using nmras::ReasonErrorCode;
+using nmras::ReasonSource;
+
+// The documented remote-access error codes (raserror.h) this library may
+// give, and the general codes 5 (access denied) and 6 (invalid handle).
+const std::set<uint32_t> kDocumentedCodes = {
+    5,    // ERROR_ACCESS_DENIED
+    6,    // ERROR_INVALID_HANDLE
+    608,  // ERROR_DEVICE_DOES_NOT_EXIST
+    623,  // ERROR_CANNOT_FIND_PHONEBOOK_ENTRY
+    629,  // ERROR_REMOTE_DISCONNECTION
+    631,  // ERROR_USER_DISCONNECTION
+    638,  // ERROR_REQUEST_TIMEOUT
+    651,  // ERROR_FROM_DEVICE
+    676,  // ERROR_LINE_BUSY
+    678,  // ERROR_NO_ANSWER
+    679,  // ERROR_NO_CARRIER
+    680,  // ERROR_NO_DIALTONE
+    691,  // ERROR_AUTHENTICATION_FAILURE
+    692,  // ERROR_PORT_OR_DEVICE
+    711,  // ERROR_RASMAN_CANNOT_INITIALIZE
+};
+
+TEST(ReasonTable, ReasonsSeenWithTheRealDaemon) {
+  EXPECT_EQ(676u, ReasonErrorCode(ReasonSource::kDevice, 23));  // modem-busy
+  EXPECT_EQ(680u, ReasonErrorCode(ReasonSource::kDevice, 24));  // modem-no-dial-tone
+  EXPECT_EQ(679u, ReasonErrorCode(ReasonSource::kDevice, 25));  // modem-no-carrier
+  EXPECT_EQ(678u, ReasonErrorCode(ReasonSource::kDevice, 26));  // modem-dial-timeout
+  EXPECT_EQ(691u, ReasonErrorCode(ReasonSource::kDevice, 7));   // no-secrets
+  EXPECT_EQ(691u, ReasonErrorCode(ReasonSource::kDevice, 14));  // ppp-failed
+  // A refused mobile-broadband login arrives as "unknown": no invented 691.
+  EXPECT_EQ(629u, ReasonErrorCode(ReasonSource::kDevice, 1));
+  EXPECT_EQ(691u, ReasonErrorCode(ReasonSource::kActiveConnection, 9));   // no-secrets
+  EXPECT_EQ(691u, ReasonErrorCode(ReasonSource::kActiveConnection, 10));  // login-failed
+  EXPECT_EQ(631u, ReasonErrorCode(ReasonSource::kActiveConnection, 2));   // user-disconnected
+  EXPECT_EQ(629u, ReasonErrorCode(ReasonSource::kActiveConnection, 3));   // device-disconnected
+}
+
+TEST(ReasonTable, EveryReasonGivesADocumentedCode) {
+  for (uint32_t reason = 0; reason < 100; ++reason) {
+    for (ReasonSource source : {ReasonSource::kDevice, ReasonSource::kActiveConnection}) {
+      uint32_t code = ReasonErrorCode(source, reason);
+      EXPECT_TRUE(kDocumentedCodes.count(code)) << reason << " gives " << code;
+      EXPECT_NE(0u, code);
+    }
+  }
+}
+
+TEST(BusErrors, NamesAndMissingAnswers) {
+  using nmras::BusErrorCode;
+  EXPECT_EQ(711u, BusErrorCode("org.freedesktop.DBus.Error.ServiceUnknown", -EIO, 6));
+  EXPECT_EQ(711u, BusErrorCode("org.freedesktop.DBus.Error.NoReply", -EIO, 6));
+  EXPECT_EQ(5u, BusErrorCode("org.freedesktop.NetworkManager.PermissionDenied", -EIO, 6));
+  EXPECT_EQ(5u, BusErrorCode("org.freedesktop.DBus.Error.AccessDenied", -EIO, 6));
+  EXPECT_EQ(608u, BusErrorCode("org.freedesktop.NetworkManager.UnknownDevice", -EIO, 6));
+  // Names the table does not know: the caller's code for its context.
+  EXPECT_EQ(6u, BusErrorCode("org.freedesktop.NetworkManager.ConnectionNotActive", -EIO, 6));
+  EXPECT_EQ(623u, BusErrorCode("org.freedesktop.DBus.Error.UnknownObject", -EIO, 623));
+  // No answer at all.
+  EXPECT_EQ(711u, BusErrorCode(nullptr, -ECONNRESET, 6));
+  EXPECT_EQ(638u, BusErrorCode("", -ETIMEDOUT, 6));
+  for (const char* name : {"org.freedesktop.DBus.Error.ServiceUnknown",
+                           "org.freedesktop.NetworkManager.Settings.PermissionDenied",
+                           "org.freedesktop.DBus.Error.TimedOut", "x.y.Other"}) {
+    EXPECT_TRUE(kDocumentedCodes.count(BusErrorCode(name, -EIO, 629))) << name;
+  }
+}
+
+TEST(DeviceStates, RealWalkGivesForwardStatesOnce) {
+  // prepare, need-auth, prepare, config, ip-config, ip-check, secondaries, activated
+  nmras::ForwardStates states;
+  std::vector<uint32_t> seen = states.Advance({RASCS_OpenPort});
+  for (uint32_t device : {40u, 60u, 40u, 50u, 70u, 80u, 90u, 100u}) {
+    for (uint32_t state : states.Advance(nmras::StatesOfDeviceState(device))) {
+      seen.push_back(state);
+    }
+  }
+  for (uint32_t state : states.Advance({RASCS_Connected})) seen.push_back(state);
+  EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 14, 8192}), seen);
+  EXPECT_EQ(static_cast<uint32_t>(RASCS_Connected), states.Latest());
+}
+
+TEST(DeviceStates, StatesNeverGoBack) {
+  nmras::ForwardStates states;
+  EXPECT_EQ((std::vector<uint32_t>{5}), states.Advance(nmras::StatesOfDeviceState(70)));
+  EXPECT_TRUE(states.Advance(nmras::StatesOfDeviceState(40)).empty());
+  EXPECT_TRUE(states.Advance(nmras::StatesOfDeviceState(50)).empty());
+  EXPECT_EQ((std::vector<uint32_t>{14}), states.Advance(nmras::StatesOfDeviceState(80)));
+  EXPECT_TRUE(states.Advance(nmras::StatesOfDeviceState(90)).empty());
+}
+
+TEST(Handles, NumberOfTheActiveConnectionPath) {
+  using nmras::HandleOfActivePath;
+  EXPECT_EQ(1u, HandleOfActivePath("/org/freedesktop/NetworkManager/ActiveConnection/1"));
+  EXPECT_EQ(4711u, HandleOfActivePath("/org/freedesktop/NetworkManager/ActiveConnection/4711"));
+  EXPECT_EQ(0u, HandleOfActivePath("/org/freedesktop/NetworkManager/ActiveConnection/0"));
+  EXPECT_EQ(0u, HandleOfActivePath("/org/freedesktop/NetworkManager/ActiveConnection/"));
+  EXPECT_EQ(0u, HandleOfActivePath("/org/freedesktop/NetworkManager/ActiveConnection/1x"));
+  EXPECT_EQ(0u, HandleOfActivePath("/org/freedesktop/NetworkManager/Devices/3"));
+  EXPECT_EQ(0u, HandleOfActivePath("/org/freedesktop/NetworkManager/ActiveConnection/2147483648"));
+  EXPECT_EQ(0u, HandleOfActivePath(nullptr));
+  EXPECT_EQ("/org/freedesktop/NetworkManager/ActiveConnection/12", nmras::ActivePathOfHandle(12));
+}
+
+TEST(Utf8, OnlyValidTextGoesOnTheBus) {
+  EXPECT_TRUE(nmras::IsUtf8(""));
+  EXPECT_TRUE(nmras::IsUtf8("joe 5550100"));
+  EXPECT_TRUE(nmras::IsUtf8("J\xc3\xbcrgen \xe2\x82\xac \xf0\x9f\x93\x9e"));
+  EXPECT_FALSE(nmras::IsUtf8("J\xfcrgen"));         // a code-page byte
+  EXPECT_FALSE(nmras::IsUtf8("\xc3"));              // cut short
+  EXPECT_FALSE(nmras::IsUtf8("\xc0\xaf"));          // overlong
+  EXPECT_FALSE(nmras::IsUtf8("\xed\xa0\x80"));      // a surrogate
+  EXPECT_FALSE(nmras::IsUtf8("\xf4\x90\x80\x80"));  // past U+10FFFF
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+"""Whole nelvo runs through bin/networkmanager/nelvo, the dialer beside the
+NetworkManager library, against the NetworkManager stand-in on a private
+bus: report lines and IPC file compared byte for byte, and what
+NetworkManager holds afterwards."""
+
+import sys
+import time
+from pathlib import Path
+
+import dbus
+
+HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE.parent / "e2e"))
+sys.path.insert(0, str(HERE))
+
+import mock_bus  # noqa: E402
+import nelvo_driver as d  # noqa: E402
+import simulated_service as sim  # noqa: E402
+from nelvo_driver import BANNER, CRLF, ipc_record  # noqa: E402
+
+PASSWORD = "Pw-7f3q9"
+DIAL_ARGS = ["/USER:joe", "/PASS:" + PASSWORD, "/PHONE:5550100"]
+FAILED = b"ERROR : Not Connected\r\nERROR CODE : "
+PREPARE = b"Dialing\r\nModem Connected\r\nModem Connected\r\n"
+PROGRESS = PREPARE + b"Authentication Started\r\nAuthenticated\r\nConnection Successful\r\n"
+CREATE_ENTRY = (b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
+                b"         that matches the /ENTRY parm you are using\r\n")
+NM = "org.freedesktop.NetworkManager"
+NM_PATH = "/org/freedesktop/NetworkManager"
+
+
+class NetworkManagerCase(d.NelvoCase):
+    """A test case with the stand-in on a private bus, emptied before each test."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.bus = mock_bus.MockBus()
+        cls.bus.start_mock()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bus.close()
+
+    def setUp(self):
+        super().setUp()
+        self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self.bus.address
+        self.connection = dbus.bus.BusConnection(self.bus.address)
+        self.control("ResetWorld")
+
+    def tearDown(self):
+        self.connection.close()
+        super().tearDown()
+
+    def nm_object(self, path):
+        return self.connection.get_object(NM, path)
+
+    def control(self, method, *args):
+        interface = dbus.Interface(self.nm_object(NM_PATH), NM + ".TestControl")
+        return getattr(interface, method)(*args)
+
+    def add_profile(self, name, kind="gsm", **options):
+        return self.control("AddProfile", name, kind, dbus.Dictionary(options, signature="sv"))
+
+    def active_links(self):
+        """(handle, id, state) of every active connection NetworkManager holds."""
+        paths = self.nm_object(NM_PATH).Get(NM, "ActiveConnections",
+                                            dbus_interface=dbus.PROPERTIES_IFACE)
+        links = []
+        for path in paths:
+            props = self.nm_object(path).GetAll(NM + ".Connection.Active",
+                                                dbus_interface=dbus.PROPERTIES_IFACE)
+            links.append((int(path.rsplit("/", 1)[1]), str(props["Id"]), int(props["State"])))
+        return links
+
+    def profile_count(self):
+        settings = self.nm_object(NM_PATH + "/Settings")
+        return len(settings.ListConnections(dbus_interface=NM + ".Settings"))
+
+    def dial(self, entry="Mobile", **kwargs):
+        return self.run_nelvo(["/ENTRY:" + entry, "/IPC:s.ipc"] + DIAL_ARGS, **kwargs)
+
+    def hang_up(self, entry="Mobile"):
+        return self.run_nelvo(["/ENTRY:" + entry, "/IPC:h.ipc", "/HANGUP"])
+
+    def assert_no_password(self, result):
+        for name, content in [("stdout", result.stdout)] + sorted(result.files.items()):
+            self.assertNotIn(PASSWORD.encode(), content, name)
+
+
+def head(entry=b"Mobile"):
+    return BANNER + b"IPC : s.ipc  0\r\nConnecting to " + entry + CRLF
+
+
+class Dialling(NetworkManagerCase):
+
+    def test_connects_stays_up_and_a_later_run_hangs_it_up(self):
+        self.add_profile("Mobile", number="*99#")
+        result = self.dial()
+        self.assertEqual(head() + PROGRESS + b"Connected\r\n", result.stdout)
+        self.assertEqual(ipc_record(b"Connection Successful"), result.file("s.ipc"))
+        self.assert_no_password(result)
+        links = self.active_links()
+        self.assertEqual(1, len(links))
+        handle, name, state = links[0]
+        self.assertEqual(("Mobile", 2), (name, state))
+        self.assertEqual(2, self.profile_count())  # the profile and its volatile copy
+
+        result = self.hang_up("MOBILE")
+        self.assertEqual(BANNER + b"IPC : h.ipc  0\r\nHanging up ...\r\nHandle : %d \r\nOK\r\n"
+                         % handle, result.stdout)
+        self.assertEqual(ipc_record(b"Go"), result.file("h.ipc"))
+        self.assertEqual([], self.active_links())
+        self.assertEqual(1, self.profile_count())
+
+    def test_failures_give_their_codes(self):
+        cases = [("busy", "gsm", PREPARE, b"676"),
+                 ("no-answer", "gsm", PREPARE, b"678"),
+                 ("no-carrier", "gsm", PREPARE, b"679"),
+                 ("refused", "gsm", PREPARE + b"Authentication Started\r\n", b"629"),
+                 ("refused-ppp", "pppoe", PREPARE + b"Authentication Started\r\n", b"691")]
+        for outcome, kind, lines, code in cases:
+            with self.subTest(outcome):
+                self.add_profile(outcome, kind, outcome=outcome)
+                started = time.monotonic()
+                result = self.dial(outcome)
+                self.assertLess(time.monotonic() - started, 40)  # not the 86 s budget
+                self.assertEqual(head(outcome.encode()) + lines + FAILED + code + CRLF,
+                                 result.stdout)
+                self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+                self.assert_no_password(result)
+                self.assertEqual([], self.active_links())
+
+    def test_cancel_file_ends_the_dial_and_the_link(self):
+        self.add_profile("Mobile", outcome="never")
+        canceller = sim.later(2.5, lambda: (self.folder / "stop.qcx").write_bytes(b""))
+        result = self.run_nelvo(["/ENTRY:Mobile", "/IPC:s.ipc", "/CANCEL:stop.qcx"] + DIAL_ARGS)
+        canceller.join()
+        self.assertEqual(head() + PREPARE + b"Authentication Started\r\n" + FAILED + b"668\r\n",
+                         result.stdout)
+        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual([], self.active_links())
+        self.assertEqual(1, self.profile_count())
+
+    def test_refused_permission(self):
+        self.add_profile("Mobile")
+        self.control("SetDenied", "activate", True)
+        # Standard output a console: the report goes to the log.
+        result = self.run_nelvo(["/ENTRY:Mobile", "/IPC:s.ipc", "/LOG:dial.log"] + DIAL_ARGS,
+                                stdout_mode="pty")
+        self.assertEqual(head() + FAILED + b"5\r\n", result.file("dial.log"))
+        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(b"", d.console_text(result.console).strip())
+        self.assert_no_password(result)
+
+
+class BadInput(NetworkManagerCase):
+
+    def test_names_and_values_that_are_not_utf8(self):
+        self.add_profile("Mobile")
+        result = self.run_nelvo([b"/ENTRY:Mob\xffile", "/IPC:s.ipc"] + DIAL_ARGS)
+        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\nERROR : Mob\xffile Phone Book Entry is"
+                         b" missing\r\n" + CREATE_ENTRY, result.stdout)
+        result = self.run_nelvo(["/ENTRY:Mobile", "/IPC:s.ipc", "/USER:joe", b"/PASS:\xe9t\xe9",
+                                 "/PHONE:1"])
+        self.assertEqual(head() + FAILED + b"87\r\n", result.stdout)
+        self.assertEqual([], self.active_links())
+
+
+class HangingUp(NetworkManagerCase):
+
+    def test_entry_not_up(self):
+        self.add_profile("Mobile")
+        self.add_profile("DSL", "pppoe")
+        result = self.hang_up()
+        message = b"ERROR : No active connections for HANGUP found"
+        self.assertEqual(BANNER + b"IPC : h.ipc  0\r\nHanging up ...\r\n" + message + CRLF,
+                         result.stdout)
+        self.assertEqual(ipc_record(message), result.file("h.ipc"))
+
+        self.control("AddActiveConnections", 1, "DSL", "pppoe")
+        result = self.hang_up()
+        self.assertEqual(BANNER + b"IPC : h.ipc  0\r\nHanging up ...\r\n"
+                         + b"ERROR : The specified connection (Mobile) is not active\r\n"
+                         + b"        DSL is active\r\n", result.stdout)
+        self.assertEqual(1, len(self.active_links()))
+
+
+class NoNetworkManager(NetworkManagerCase):
+
+    def test_no_bus_and_no_daemon_read_as_an_empty_phone_book(self):
+        self.add_profile("Mobile")
+        expected = (BANNER + b"IPC : s.ipc  0\r\nERROR : No RAS Phone Book Entries found\r\n"
+                    + CREATE_ENTRY)
+        result = self.dial(env={"DBUS_SYSTEM_BUS_ADDRESS": "unix:path=/nonexistent/bus"})
+        self.assertEqual(expected, result.stdout)
+        self.bus.stop_mock()
+        try:
+            result = self.dial()
+            self.assertEqual(expected, result.stdout)
+            self.assert_no_password(result)
+        finally:
+            self.restart_network_manager()
+
+    def test_network_manager_stopping_mid_dial(self):
+        self.add_profile("Mobile", outcome="never")
+        self.control("Quit", 2500)
+        try:
+            result = self.dial()
+            self.assertEqual(head() + PREPARE + b"Authentication Started\r\n" + FAILED
+                             + b"711\r\n", result.stdout)
+            self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        finally:
+            self.restart_network_manager()
+
+    def restart_network_manager(self):
+        self.bus.stop_mock()
+        self.bus.start_mock()
+        self.connection.close()
+        self.connection = dbus.bus.BusConnection(self.bus.address)
+
+
+if __name__ == "__main__":
+    d.main()

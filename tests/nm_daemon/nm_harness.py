@@ -1,0 +1,380 @@
+"""The real NetworkManager daemon under test, walled off from the machine.
+
+A private system bus (a dbus-daemon of our own, its socket in a temporary
+folder), the stand-in ModemManager (modemmanager.py, a python-dbusmock
+template) on it, and Debian's own /usr/sbin/NetworkManager in network and
+mount namespaces of its own: fresh tmpfs over /run, its state
+folder and its connection folder, a read-only sysfs of its own network
+namespace (so it does not wait for udev), a private configuration (keyfile
+plugin, no polkit, no DNS or hostname changes, no default wired profiles),
+and one veth pair per modem as the modem's data port.
+
+Every process is started with a parent-death signal (unshare passes one
+on to NetworkManager), so a test runner that dies takes the whole setup
+down; the network namespace and its veths vanish with their last
+process. Nothing is written outside the temporary folder.
+
+Run as a program it starts the setup and waits (for trying things by hand):
+    /usr/bin/python3 nm_harness.py [--modems N]
+"""
+
+import ctypes
+import importlib.util
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+NM_BINARY = "/usr/sbin/NetworkManager"
+NM_NAME = "org.freedesktop.NetworkManager"
+MM_NAME = "org.freedesktop.ModemManager1"
+START_TIMEOUT = 30
+FOLDER_PREFIX = "nelvo-nm-"
+
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path={socket}</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow own="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+  </policy>
+</busconfig>
+"""
+
+NM_CONFIG = """[main]
+plugins=keyfile
+auth-polkit=false
+dns=none
+rc-manager=unmanaged
+hostname-mode=none
+no-auto-default=*
+dhcp=internal
+
+[keyfile]
+unmanaged-devices=interface-name:nelvo*p
+
+[connectivity]
+enabled=false
+
+[logging]
+level=DEBUG
+domains=CORE,DEVICE,MB,SETTINGS,IP4,AGENTS,PPP
+"""
+
+# Runs in NetworkManager's new namespaces: mounts, veths, then the daemon.
+# No PID namespace: NetworkManager reads its clients' /proc entries to
+# authorise them.
+NAMESPACE_SETUP = """set -e
+mount -t tmpfs nelvo-run /run
+mkdir -p /run/NetworkManager
+mount -t tmpfs nelvo-state /var/lib/NetworkManager
+mount -t tmpfs nelvo-connections /etc/NetworkManager/system-connections
+mount -t sysfs -o ro nelvo-sysfs /sys
+ip link set lo up
+i=0
+while [ "$i" -lt "$1" ]; do
+  ip link add "nelvo$i" type veth peer name "nelvo${i}p"
+  ip link set "nelvo${i}p" up
+  i=$((i + 1))
+done
+shift
+exec "$@"
+"""
+
+_PR_SET_PDEATHSIG = 1
+
+
+def _die_with_parent():
+    """In a child: be killed when the test process that started it dies."""
+    ctypes.CDLL(None, use_errno=True).prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
+    os.setpgrp()
+
+
+def why_not_runnable():
+    """None when this machine can run the real daemon here, else the reason."""
+    if os.geteuid() != 0:
+        return "needs root (NetworkManager and network namespaces)"
+    if not os.access(NM_BINARY, os.X_OK):
+        return "%s is not installed" % NM_BINARY
+    for tool in ("unshare", "dbus-daemon", "ip", "nmcli"):
+        if shutil.which(tool) is None:
+            return "%s is not installed" % tool
+    for module in ("dbusmock", "dbus", "gi"):
+        if importlib.util.find_spec(module) is None:
+            return "%s is not installed for %s" % (module, sys.executable)
+    probe = subprocess.run(["unshare", "--net", "--mount", "--kill-child", "true"],
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.PIPE, timeout=10, check=False)
+    if probe.returncode != 0:
+        return "no network or mount namespaces here: " + probe.stderr.decode().strip()
+    return None
+
+
+def _remove_orphans():
+    """Removes the folders of setups whose test process was killed outright
+    (its processes died with it; only the folder stayed behind)."""
+    for folder in Path(tempfile.gettempdir()).glob(FOLDER_PREFIX + "*"):
+        try:
+            owner = int((folder / "owner").read_text())
+            os.kill(owner, 0)
+        except ProcessLookupError:
+            shutil.rmtree(folder, ignore_errors=True)
+        except (OSError, ValueError):
+            pass  # being set up, or not ours to judge
+
+
+def _wait_for(what, check, timeout=START_TIMEOUT, process=None):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if check():
+            return
+        if process is not None and process.poll() is not None:
+            raise RuntimeError("%s: the process ended with %s" % (what, process.returncode))
+        time.sleep(0.05)
+    raise RuntimeError("%s: not within %s s" % (what, timeout))
+
+
+class RealDaemon:
+    """The setup; use it as a context manager or call start() and stop()."""
+
+    def __init__(self, modems=1, password="secret", delay_ms=300):
+        self.modems = modems
+        self.password = password
+        self.delay_ms = delay_ms
+        self.folder = None
+        self.bus = None
+        self.mm = None
+        self.nm = None
+        self._connection = None
+
+    # --- the whole setup -------------------------------------------------
+
+    def start(self):
+        _remove_orphans()
+        self.folder = Path(tempfile.mkdtemp(prefix=FOLDER_PREFIX))
+        (self.folder / "owner").write_text(str(os.getpid()))
+        try:
+            self._start_bus()
+            self.start_modemmanager()
+            self.start_nm()
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def stop(self):
+        """Stops everything it started and removes its folder; safe to repeat."""
+        self.stop_nm()
+        if self._connection is not None:
+            self._connection.close()
+            self._connection = None
+        for name in ("mm", "bus"):
+            self._end(getattr(self, name))
+            setattr(self, name, None)
+        if self.folder is not None:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            self.folder = None
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+    @property
+    def address(self):
+        return "unix:path=%s" % (self.folder / "system_bus_socket")
+
+    @property
+    def env(self):
+        """Environment for a client of this setup's system bus."""
+        env = dict(os.environ)
+        env["DBUS_SYSTEM_BUS_ADDRESS"] = self.address
+        env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        env["LC_ALL"] = "C"  # nmcli's messages, which the tests read, untranslated
+        return env
+
+    def nm_log(self):
+        path = self.folder / "NetworkManager.log"
+        return path.read_bytes() if path.exists() else b""
+
+    def mm_log(self):
+        path = self.folder / "modemmanager.log"
+        return path.read_bytes() if path.exists() else b""
+
+    # --- pieces ----------------------------------------------------------
+
+    def _spawn(self, command, log_name, env=None):
+        log = open(self.folder / log_name, "ab")  # pylint: disable=consider-using-with
+        try:
+            return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log,
+                                    stderr=subprocess.STDOUT, env=env or self.env,
+                                    cwd=self.folder, preexec_fn=_die_with_parent)
+        finally:
+            log.close()
+
+    @staticmethod
+    def _end(process, sig=signal.SIGTERM, timeout=10):
+        if process is None or process.poll() is not None:
+            return
+        process.send_signal(sig)
+        try:
+            process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(timeout=timeout)
+
+    def _start_bus(self):
+        config = self.folder / "bus.conf"
+        config.write_text(BUS_CONFIG.format(socket=self.folder / "system_bus_socket"))
+        self.bus = self._spawn(["dbus-daemon", "--nofork", "--nopidfile",
+                                "--config-file=%s" % config], "bus.log")
+        _wait_for("private bus", lambda: (self.folder / "system_bus_socket").exists(),
+                  process=self.bus)
+
+    def _bus_connection(self):
+        """A dbus-python connection to this setup's bus, opened once."""
+        if self._connection is None:
+            import dbus  # pylint: disable=import-outside-toplevel
+            self._connection = dbus.bus.BusConnection(self.address)
+        return self._connection
+
+    def has_name(self, name):
+        return bool(self._bus_connection().name_has_owner(name))
+
+    def start_modemmanager(self):
+        params = '{"modems": %d, "password": "%s", "delay_ms": %d}' % (
+            self.modems, self.password, self.delay_ms)
+        self.mm = self._spawn([sys.executable, "-m", "dbusmock", "--system", "--template",
+                               str(HERE / "modemmanager.py"), "-p", params,
+                               "-l", str(self.folder / "modemmanager.log")],
+                              "modemmanager.out")
+        _wait_for("stand-in ModemManager", lambda: self.has_name(MM_NAME), process=self.mm)
+
+    def start_nm(self, wait_for_modems=True):
+        """Starts NetworkManager in namespaces of its own and waits until it
+        is up and, unless told otherwise, shows every modem."""
+        nm_folder = self.folder / "nm"
+        (nm_folder / "conf.d").mkdir(parents=True, exist_ok=True)
+        (nm_folder / "NetworkManager.conf").write_text(NM_CONFIG)
+        (nm_folder / "setup.sh").write_text(NAMESPACE_SETUP)
+        daemon = [NM_BINARY, "--debug",
+                  "--config=%s" % (nm_folder / "NetworkManager.conf"),
+                  "--config-dir=%s" % (nm_folder / "conf.d"),
+                  "--system-config-dir=%s" % (nm_folder / "conf.d"),
+                  "--intern-config=/var/lib/NetworkManager/NetworkManager-intern.conf",
+                  "--state-file=/var/lib/NetworkManager/NetworkManager.state",
+                  "--pid-file=/run/NetworkManager/NetworkManager.pid"]
+        self.nm = self._spawn(["unshare", "--net", "--mount", "--propagation", "private",
+                               "--kill-child",
+                               "/bin/sh", str(nm_folder / "setup.sh"), str(self.modems)]
+                              + daemon, "NetworkManager.log")
+        _wait_for("NetworkManager", self._nm_started, process=self.nm)
+        if wait_for_modems:
+            _wait_for("modems in NetworkManager",
+                      lambda: len(self.modem_devices()) == self.modems, process=self.nm)
+
+    def stop_nm(self, sig=signal.SIGTERM):
+        """Stops NetworkManager; its namespaces go with it."""
+        self._end(self.nm, sig)
+        self.nm = None
+
+    def _nm_started(self):
+        if not self.has_name(NM_NAME):
+            return False
+        import dbus  # pylint: disable=import-outside-toplevel
+        try:
+            nm = self._bus_connection().get_object(NM_NAME, "/org/freedesktop/NetworkManager")
+            return not nm.Get(NM_NAME, "Startup", dbus_interface=dbus.PROPERTIES_IFACE)
+        except dbus.exceptions.DBusException:
+            return False
+
+    # --- asking NetworkManager -------------------------------------------
+
+    def run(self, command, check=True, timeout=30):
+        """Runs a client program on this setup's bus; returns its result."""
+        done = subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                              timeout=timeout, check=False)
+        if check and done.returncode != 0:
+            raise RuntimeError("%s failed (%d): %s" % (command, done.returncode, done.stderr))
+        return done
+
+    def nmcli(self, *args, check=True):
+        """nmcli's terse output as lines."""
+        done = self.run(["nmcli", "-t"] + list(args), check=check)
+        return done.stdout.splitlines()
+
+    def modem_devices(self):
+        lines = self.nmcli("-f", "DEVICE,TYPE", "device", check=False)
+        return [line.split(":")[0] for line in lines if line.endswith(":gsm")]
+
+    def add_gsm(self, name, apn="internet", modem=0, user="joe", password=None):
+        """A mobile-broadband profile bound to one modem, without autoconnect.
+        With a password, it is stored in the profile; without, it is asked for."""
+        args = ["connection", "add", "type", "gsm", "ifname", "ttyNELVO%d" % modem,
+                "con-name", name, "autoconnect", "no", "gsm.apn", apn, "gsm.username", user,
+                "ipv6.method", "ignore"]
+        if password is not None:
+            args += ["gsm.password", password, "gsm.password-flags", "0"]
+        else:
+            args += ["gsm.password-flags", "2"]  # not saved: asked for
+        self.nmcli(*args)
+
+    def profiles(self):
+        """(name, uuid, type) of every connection profile, in NetworkManager's order."""
+        lines = self.nmcli("-f", "NAME,UUID,TYPE", "connection", "show")
+        return [tuple(line.split(":")) for line in lines]
+
+    def active(self):
+        """(name, state, device) of every active connection."""
+        lines = self.nmcli("-f", "NAME,STATE,DEVICE", "connection", "show", "--active")
+        return [tuple(line.split(":")) for line in lines]
+
+    def active_handles(self):
+        """{name: N} of every active connection, N from its object path."""
+        lines = self.nmcli("-f", "NAME,ACTIVE-PATH", "connection", "show", "--active")
+        return {name: int(path.rsplit("/", 1)[1])
+                for name, path in (line.rsplit(":", 1) for line in lines)}
+
+    def device_ip4(self, device):
+        """IP4.ADDRESS lines NetworkManager shows for a device."""
+        lines = self.nmcli("-f", "IP4.ADDRESS,GENERAL.STATE,GENERAL.IP-IFACE", "device",
+                           "show", device, check=False)
+        return lines
+
+    def wait_until(self, what, check, timeout=20):
+        _wait_for(what, check, timeout)
+
+
+def main():
+    modems = int(sys.argv[sys.argv.index("--modems") + 1]) if "--modems" in sys.argv else 1
+    reason = why_not_runnable()
+    if reason:
+        print("cannot run: " + reason)
+        return 1
+    with RealDaemon(modems=modems) as daemon:
+        print("DBUS_SYSTEM_BUS_ADDRESS=%s" % daemon.address)
+        print("folder %s; Ctrl+C ends" % daemon.folder)
+        sys.stdout.flush()
+        signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+        try:
+            signal.pause()
+        except KeyboardInterrupt:
+            pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

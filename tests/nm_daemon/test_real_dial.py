@@ -1,0 +1,120 @@
+"""Dials through the real NetworkManager: a link that comes up, the
+modem's failures, the cancel file, two dials at once, and the password
+kept out of every output."""
+
+import threading
+import time
+
+import daemon_case as c
+import nelvo_driver as d
+from daemon_case import CONNECTED_LINES, FAILED, FAILED_LINES, head, ipc_record
+
+
+class Connects(c.DaemonCase):
+
+    def test_dial_brings_the_link_up_with_its_address(self):
+        result = self.dial("office")
+        self.assertEqual(head() + b"Connecting to Office\r\n" + CONNECTED_LINES, result.stdout)
+        self.assertEqual(ipc_record(b"Connection Successful"), result.file("s.ipc"))
+        self.assert_link_up("Office", 0)
+
+    def test_two_dials_at_once_from_two_processes(self):
+        other = self.folder / "other"
+        other.mkdir()
+        runs = [self.start_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + c.DIAL_ARGS),
+                self.start_nelvo(["/ENTRY:Home", "/IPC:s.ipc"] + c.DIAL_ARGS, cwd=other)]
+        outputs = [run.communicate(timeout=d.TIMEOUT)[0] for run in runs]
+        self.assertEqual([head() + b"Connecting to Office\r\n" + CONNECTED_LINES,
+                          head() + b"Connecting to Home\r\n" + CONNECTED_LINES], outputs)
+        for folder in (self.folder, other):
+            self.assertEqual(ipc_record(b"Connection Successful"),
+                             (folder / "s.ipc").read_bytes())
+        self.assert_link_up("Office", 0)
+        self.assert_link_up("Home", 1)
+
+    def test_password_in_no_report_line_log_or_ipc_file(self):
+        # Once to a log under a console, once to redirected output; then a
+        # failed dial, whose error path writes too.
+        logged = self.run_nelvo(["/ENTRY:Office", "/LOG:dial.log", "/IPC:s.ipc"] + c.DIAL_ARGS,
+                                stdout_mode="pty")
+        self.assertEqual(head() + b"Connecting to Office\r\n" + CONNECTED_LINES,
+                         logged.file("dial.log"))
+        failed = self.dial("Busy")
+        secret = c.PASSWORD.encode()
+        for result in (logged, failed):
+            self.assertNotIn(secret, result.stdout + result.console)
+            for name, content in result.files.items():
+                self.assertNotIn(secret, content, name)
+        # Nor does NetworkManager's own debug log show it.
+        self.assertNotIn(secret, self.daemon.nm_log())
+
+
+class ModemFailures(c.DaemonCase):
+
+    def check_failure(self, entry, code):
+        result = self.dial(entry)
+        self.assertEqual(head() + b"Connecting to %s\r\n" % entry.encode() + FAILED_LINES
+                         + FAILED + b"%d\r\n" % code, result.stdout)
+        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assert_links_down_and_no_copies()
+
+    def test_line_busy(self):
+        self.check_failure("Busy", 676)
+
+    def test_no_answer(self):
+        self.check_failure("NoAnswer", 678)
+
+    def test_no_carrier(self):
+        self.check_failure("NoCarrier", 679)
+
+    def test_no_dial_tone(self):
+        self.check_failure("NoDialTone", 680)
+
+    def test_refused_login(self):
+        # The network refuses the password; ModemManager's reason reaches
+        # NetworkManager only as "unknown", so it reads as a closed link.
+        result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/USER:joe", "/PASS:wrong",
+                                 "/PHONE:*99#"])
+        self.assertEqual(head() + b"Connecting to Office\r\n" + FAILED_LINES + FAILED
+                         + b"629\r\n", result.stdout)
+        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assert_links_down_and_no_copies()
+
+    def test_failures_end_within_seconds(self):
+        # A failed dial answers status queries with its error at once; a
+        # library that did not would make the dialer wait out its 86 s.
+        started = time.monotonic()
+        self.check_failure("Busy", 676)
+        self.assertLess(time.monotonic() - started, 20)
+
+
+class Cancelled(c.DaemonCase):
+
+    def test_cancel_file_ends_the_dial_and_the_link(self):
+        def cancel():
+            time.sleep(2.5)
+            (self.folder / "stop.qcx").write_bytes(b"")
+
+        canceller = threading.Thread(target=cancel)
+        canceller.start()
+        result = self.run_nelvo(["/ENTRY:Never", "/IPC:s.ipc", "/CANCEL:stop.qcx"]
+                                + c.DIAL_ARGS)
+        canceller.join()
+        self.assertEqual(head() + b"Connecting to Never\r\n" + FAILED_LINES + FAILED
+                         + b"668\r\n", result.stdout)
+        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assert_links_down_and_no_copies()
+
+    def test_killed_mid_dial_leaves_no_copy_once_the_link_is_down(self):
+        run = self.start_nelvo(["/ENTRY:Never", "/IPC:s.ipc"] + c.DIAL_ARGS)
+        self.assertTrue(c.wait_for(lambda: "Never" in self.dialup_active(), 15))
+        time.sleep(0.5)
+        run.kill()
+        run.communicate(timeout=d.TIMEOUT)
+        # The activation outlives the process; a hang-up run finds it.
+        self.assertIn("Never", self.dialup_active())
+        self.assert_hang_up_ends_link("never", "Never")
+
+
+if __name__ == "__main__":
+    c.main()

@@ -1,0 +1,83 @@
+"""Hang-ups through the real NetworkManager, and the daemon missing or
+stopping under a dial."""
+
+import threading
+import time
+
+import daemon_case as c
+from daemon_case import CREATE_ENTRY, FAILED, FAILED_LINES, head, ipc_record
+
+HANGING_UP = b"Hanging up ...\r\n"
+
+
+class HangUp(c.DaemonCase):
+
+    def test_hang_up_takes_the_link_down(self):
+        self.dial("Office")
+        self.assert_link_up("Office", 0)
+        self.assert_hang_up_ends_link("OFFICE", "Office")
+        self.assertIn("GENERAL.STATE:30 (disconnected)", self.daemon.device_ip4("ttyNELVO0"))
+
+    def test_hang_up_of_an_entry_whose_link_is_not_up(self):
+        result = self.hang_up("Office")
+        message = b"ERROR : No active connections for HANGUP found"
+        self.assertEqual(head() + HANGING_UP + message + b"\r\n", result.stdout)
+        self.assertEqual(ipc_record(message), result.file("s.ipc"))
+        # With another link up, that one is named and stays up.
+        self.dial("Home")
+        result = self.hang_up("Office")
+        self.assertEqual(head() + HANGING_UP
+                         + b"ERROR : The specified connection (Office) is not active\r\n"
+                         + b"        Home is active\r\n", result.stdout)
+        self.assertEqual(ipc_record(b"ERROR : OfficeNot active for HANGUP Home is active"),
+                         result.file("s.ipc"))
+        self.assert_link_up("Home", 1)
+
+
+class NotRunning(c.DaemonCase):
+    """The bus and the modem are there, NetworkManager is not."""
+
+    modems = 1
+    profiles = {"Office": ("internet", 0)}
+
+    def test_no_phone_book_without_networkmanager(self):
+        self.daemon.stop_nm()
+        message = b"ERROR : No RAS Phone Book Entries found"
+        for mode in ([], ["/HANGUP"]):
+            result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + c.DIAL_ARGS + mode)
+            self.assertEqual(head() + message + b"\r\n" + CREATE_ENTRY, result.stdout)
+            self.assertEqual(ipc_record(message), result.file("s.ipc"))
+
+    def test_no_system_bus_at_all(self):
+        missing = "unix:path=%s" % (self.folder / "no_bus_here")
+        result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + c.DIAL_ARGS,
+                                env={"DBUS_SYSTEM_BUS_ADDRESS": missing})
+        message = b"ERROR : No RAS Phone Book Entries found"
+        self.assertEqual(head() + message + b"\r\n" + CREATE_ENTRY, result.stdout)
+
+
+class StoppedMidDial(c.DaemonCase):
+
+    modems = 1
+    profiles = {"Never": ("hang", 0)}
+
+    def test_networkmanager_stopped_mid_dial(self):
+        def stop():
+            time.sleep(2.5)
+            self.daemon.stop_nm()
+
+        stopper = threading.Thread(target=stop)
+        stopper.start()
+        started = time.monotonic()
+        result = self.run_nelvo(["/ENTRY:Never", "/IPC:s.ipc"] + c.DIAL_ARGS)
+        stopper.join()
+        # The service went away: 711, within seconds rather than the
+        # dialer's whole budget, and the output stays whole.
+        self.assertEqual(head() + b"Connecting to Never\r\n" + FAILED_LINES + FAILED
+                         + b"711\r\n", result.stdout)
+        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertLess(time.monotonic() - started, 20)
+
+
+if __name__ == "__main__":
+    c.main()
