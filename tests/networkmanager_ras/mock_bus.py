@@ -21,19 +21,8 @@ PYTHON = '/usr/bin/python3'  # the system Python, which has dbusmock
 NM_NAME = 'org.freedesktop.NetworkManager'
 START_TIMEOUT = 20
 
-CONFIG = '''<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <listen>unix:path={socket}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-  </policy>
-</busconfig>
-'''
+# The bus configuration shared with the real-daemon tests.
+CONFIG = (HERE.parent / 'tools' / 'private_system_bus.conf').read_text()
 
 
 class MockBus:

@@ -36,20 +36,8 @@ MM_NAME = "org.freedesktop.ModemManager1"
 START_TIMEOUT = 30
 FOLDER_PREFIX = "nelvo-nm-"
 
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path={socket}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-  </policy>
-</busconfig>
-"""
+# The bus configuration shared with the stand-in tests.
+BUS_CONFIG = (HERE.parent / "tools" / "private_system_bus.conf").read_text()
 
 NM_CONFIG = """[main]
 plugins=keyfile
