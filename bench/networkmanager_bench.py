@@ -1,5 +1,5 @@
 """Figures of the NetworkManager library against the real daemon (run as
-root; tests/nm_daemon/nm_harness.py sets it up in namespaces of its own):
+root; tests/networkmanager_daemon/nm_harness.py sets it up in namespaces of its own):
 the cost of each of the six functions, called through ctypes as the dialer
 calls them, and the latency from the active connection reaching activated
 to nelvo's "Connected" line.
@@ -14,7 +14,7 @@ import threading
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "nm_daemon"))
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "networkmanager_daemon"))
 
 import nm_harness  # noqa: E402  pylint: disable=wrong-import-position
 from ras_library import CONNECTED, NOTIFIER, Library  # noqa: E402  pylint: disable=C0413

@@ -28,7 +28,7 @@ trap finish EXIT
 cd "$work"
 
 # The setup runs until it is sent SIGTERM, then takes itself down.
-/usr/bin/python3 "$root/tests/nm_daemon/nm_harness.py" --modems 1 >harness.out 2>&1 &
+/usr/bin/python3 "$root/tests/networkmanager_daemon/nm_harness.py" --modems 1 >harness.out 2>&1 &
 harness=$!
 for _ in $(seq 300); do
   grep -q '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out && break

@@ -2,7 +2,7 @@
 then installs it with dpkg inside a private mount namespace whose /usr and
 dpkg database are overlays (so this machine's own stay as they were) and
 dials through the installed /usr/bin/nelvo against the real NetworkManager
-(tests/nm_daemon/installed_dial.py). Exits 77 where that cannot run."""
+(tests/networkmanager_daemon/installed_dial.py). Exits 77 where that cannot run."""
 import argparse
 import os
 import shutil
@@ -12,7 +12,7 @@ import tempfile
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-DAEMON_TESTS = HERE.parent / "nm_daemon"
+DAEMON_TESTS = HERE.parent / "networkmanager_daemon"
 sys.path.insert(0, str(DAEMON_TESTS))
 
 import nm_harness  # noqa: E402  pylint: disable=wrong-import-position

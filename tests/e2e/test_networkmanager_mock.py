@@ -10,8 +10,8 @@ from pathlib import Path
 import dbus
 
 HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent / "e2e"))
 sys.path.insert(0, str(HERE))
+sys.path.insert(0, str(HERE.parent / "networkmanager_mock"))
 
 import mock_bus  # noqa: E402
 import nelvo_driver as d  # noqa: E402

@@ -5,7 +5,7 @@
 #include "remote_access/dial_notifier.h"
 #include "remote_access/nelvoras.h"
 #include "status/ipc_status.h"
-#include "tests/dial/dial_support.h"
+#include "tests/remote_access_dial/dial_support.h"
 
 namespace {
 

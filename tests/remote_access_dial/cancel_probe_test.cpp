@@ -7,7 +7,7 @@
 #include <string>
 
 #include "remote_access/dial_values.h"
-#include "tests/dial/dial_support.h"
+#include "tests/remote_access_dial/dial_support.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

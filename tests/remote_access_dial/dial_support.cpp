@@ -1,5 +1,5 @@
 // Support for the in-process dial tests.
-#include "tests/dial/dial_support.h"
+#include "tests/remote_access_dial/dial_support.h"
 
 #include <atomic>
 #include <chrono>

@@ -4,7 +4,7 @@
 
 #include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
-#include "tests/dial/dial_support.h"
+#include "tests/remote_access_dial/dial_support.h"
 
 namespace {
 

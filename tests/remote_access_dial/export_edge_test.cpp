@@ -8,8 +8,8 @@
 #include "remote_access/dial_notifier.h"
 #include "remote_access/dial_values.h"
 #include "remote_access/nelvoras.h"
-#include "tests/dial/dial_support.h"
-#include "tests/dial/failing_allocator.h"
+#include "tests/remote_access_dial/dial_support.h"
+#include "tests/remote_access_dial/failing_allocator.h"
 
 namespace {
 

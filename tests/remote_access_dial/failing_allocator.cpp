@@ -1,7 +1,7 @@
 // Replaces the global allocation functions of the test program. Only the
 // armed thread is affected, so the service's notifier thread and the test
 // framework allocate as usual.
-#include "tests/dial/failing_allocator.h"
+#include "tests/remote_access_dial/failing_allocator.h"
 
 #include <cstdlib>
 #include <new>
