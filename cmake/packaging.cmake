@@ -8,6 +8,9 @@ if(NOT WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/packaging-deb.cmake)
   return()
 endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  return()  # the 64-bit Windows build is test equipment and ships nothing
+endif()
 
 # Each shipped binary is split after the build: a stripped copy that names
 # its symbol file (gdb finds it through the debug link), and the symbol

@@ -17,6 +17,24 @@ endif()
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${PROJECT_SOURCE_DIR}/remote_access/ras_functions.h)
 
+# The standard calling convention decorates names (name@bytes) on 32-bit
+# Windows only; a 64-bit build has one calling convention and plain names.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(NELVO_STDCALL_DECORATED TRUE)
+else()
+  set(NELVO_STDCALL_DECORATED FALSE)
+endif()
+
+# nelvo_def_line(<var> <name> <bytes>)
+# One EXPORTS line that exports name undecorated, whatever the build decorates.
+function(nelvo_def_line var name bytes)
+  if(NELVO_STDCALL_DECORATED)
+    set(${var} "  ${name} = ${name}@${bytes}\n" PARENT_SCOPE)
+  else()
+    set(${var} "  ${name}\n" PARENT_SCOPE)
+  endif()
+endfunction()
+
 # nelvo_ras_module_definition(<output> [<omitted function>...])
 # Writes a module-definition file that exports the functions under their
 # undecorated names, leaving the omitted ones out.
@@ -24,7 +42,8 @@ function(nelvo_ras_module_definition output)
   set(text "EXPORTS\n")
   foreach(name IN LISTS NELVO_RAS_FUNCTIONS)
     if(NOT name IN_LIST ARGN)
-      string(APPEND text "  ${name} = ${name}@${NELVO_RAS_BYTES_${name}}\n")
+      nelvo_def_line(line ${name} ${NELVO_RAS_BYTES_${name}})
+      string(APPEND text "${line}")
     endif()
   endforeach()
   file(CONFIGURE OUTPUT ${output} CONTENT "${text}")

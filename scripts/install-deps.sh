@@ -8,7 +8,8 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 packages=(cmake ninja-build g++ libgtest-dev googletest python3 util-linux
           g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-          wine wine32 clang libclang-rt-14-dev libbenchmark-dev zip
+          g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+          wine wine32 wine64 clang libclang-rt-14-dev libbenchmark-dev zip
           libsystemd-dev network-manager dbus dbus-daemon iproute2
           python3-dbusmock python3-dbus python3-gi)
 packages+=(strace)  # the demo shows each write of the IPC status as it happens

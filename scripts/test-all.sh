@@ -1,31 +1,39 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the host build, the Windows build
-# under Wine, the sanitizer builds, and a bounded fuzzing run. Exits
-# non-zero when any fails.
+# Builds everything and runs every test: the host build, the Windows builds
+# under Wine (the 32-bit product, and the same code built 64-bit, which runs
+# on machines that start no 32-bit programs), the sanitizer builds, and a
+# bounded fuzzing run. Ends with one line per build: passed or failed, and
+# what was skipped and why. Exits non-zero when any fails.
 #   scripts/test-all.sh [--quick]   (--quick: host and Windows only)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-presets=(host windows)
+presets=(host windows windows64)
 if [ "${1:-}" != "--quick" ]; then
   presets+=(host-asan host-tsan)
 fi
 
 failed=()
+summary=()
 for preset in "${presets[@]}"; do
   echo "=== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j2
-  ctest --preset "$preset" -j2 || failed+=("$preset")
+  results="$PWD/build/$preset/test-results.xml"
+  passed=1
+  ctest --preset "$preset" -j2 --output-junit "$results" || { passed=0; failed+=("$preset"); }
+  summary+=("$(python3 scripts/test_summary.py "$preset" "$results" "$passed")")
 done
 
 if [ "${1:-}" != "--quick" ]; then
   echo "=== fuzz"
-  scripts/fuzz.sh 60 || failed+=(fuzz)
+  if scripts/fuzz.sh 60; then summary+=("fuzz: passed"); else summary+=("fuzz: failed"); failed+=(fuzz); fi
 fi
 
+echo "=== summary"
+printf '%s\n' "${summary[@]}"
 if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1

@@ -3,7 +3,7 @@ collects what it wrote: standard output, the console (under a
 pseudo-terminal) and any file in its working folder.
 
 Works for both builds: the host program is started directly, the Windows
-program through the runner (cmake/wine-run.sh PREFIX). Under Wine, a
+program through the runner (cmake/wine-run.sh LOADER PREFIX). Under Wine, a
 redirection to a file is made by Wine's own cmd, as a Windows shell would
 make it: a file handle that Wine inherits from a Linux shell cannot be cut
 (SetEndOfFile fails), so only a Windows-made redirection shows what the

@@ -1,10 +1,12 @@
-"""Makes the Windows ZIPs with cpack and checks them as a user unpacks them:
-every file present and nothing else (nothing of the simulated service),
-the binaries stripped with their symbols in the ZIP beside, the exports
-undecorated, no OLE import at start, the version resources readable. Then
-runs nelvo.exe from the unpacked folder under Wine against Wine's own
-rasapi32.dll, which knows no phone-book entries: every run must end with
-the empty-phone-book report, an intact IPC record and exit code 0."""
+"""Makes the Windows ZIPs with cpack and checks them as a user unpacks them.
+  --part contents: every file present and nothing else (nothing of the
+    simulated service), the binaries stripped with their symbols in the ZIP
+    beside, the exports undecorated, no OLE import at start, the version
+    resources as objdump reads them. Runs nothing, so it runs everywhere.
+  --part runs: the version resources as Windows reads them, then nelvo.exe
+    run from the unpacked folder under Wine against Wine's own rasapi32.dll,
+    which knows no phone-book entries: every run must end with the
+    empty-phone-book report, an intact IPC record and exit code 0."""
 import argparse
 import os
 import re
@@ -13,6 +15,7 @@ import sys
 import zlib
 
 import package_files as p
+import version_resource
 
 BANNER = b"Nelvo - Command line RAS dialer - 2.0\r\n"
 NO_ENTRIES = (b"ERROR : No RAS Phone Book Entries found\r\n"
@@ -47,9 +50,7 @@ def symbol_count(tool, path):
 
 def debug_link(tool, path):
     """(file name, CRC) that the .gnu_debuglink section names, or None."""
-    text = objdump(tool, "-s", "-j", ".gnu_debuglink", path, check=False).decode("latin-1")
-    hex_words = re.findall(r"^ [0-9a-f]+ ((?:[0-9a-f]{2,8} ?){1,4})", text, re.MULTILINE)
-    data = bytes.fromhex("".join(words.replace(" ", "") for words in hex_words))
+    data = version_resource.section_bytes(tool, path, ".gnu_debuglink")
     if b"\0" not in data or len(data) < 8:
         return None
     name = data[:data.index(b"\0")].decode("latin-1")
@@ -82,6 +83,9 @@ def check_binaries(args, folder, symbols_folder):
         marks = [mark for mark in SIMULATOR_MARKS if mark in content]
         if marks:
             failures.append(f"{binary} holds {marks} of the simulated service")
+        version = version_resource.version_text(args.objdump, path)
+        if version != VERSION_INFO[binary]:
+            failures.append(f"{binary} version resource in the file: {version!r}")
     return failures
 
 
@@ -120,32 +124,38 @@ def check_runs(args, folder):
     return failures, len(runs)
 
 
+def check_contents(args, folder, packages):
+    symbols_folder = os.path.join(args.work, "symbols")
+    files = p.unpack(packages[p.SYMBOLS], p.fresh_folder(symbols_folder))
+    if files != p.SYMBOL_FILES:
+        sys.exit(f"{p.SYMBOLS} holds {sorted(files or [])}, expected {sorted(p.SYMBOL_FILES)}")
+    failures = check_binaries(args, folder, os.path.join(symbols_folder, p.TOP))
+    with open(os.path.join(folder, "examples", "dial.bat"), "rb") as batch:
+        lines = batch.read().split(b"\n")
+    if any(not line.endswith(b"\r") for line in lines[:-1]) or lines[-1] != b"":
+        failures.append("examples/dial.bat does not end every line in CR LF")
+    return p.report(failures, "package: files, symbols, exports, imports and versions as expected")
+
+
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--cpack", "--build", "--work", "--wineprefix", "--objdump",
-                   "--interface-names", "--versioninfo"):
+    parser.add_argument("--part", choices=("contents", "runs"), required=True)
+    for option in ("--cpack", "--build", "--work", "--objdump", "--interface-names"):
         parser.add_argument(option, required=True)
+    parser.add_argument("--wineprefix")
+    parser.add_argument("--versioninfo")
     parser.add_argument("--check-exports", default=os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "remote_access", "check_exports.py"))
     args = parser.parse_args()
     args.work = p.fresh_folder(os.path.abspath(args.work))
     folder, packages = p.unpacked_package(args.cpack, os.path.abspath(args.build), args.work)
-
-    failures = []
-    symbols_folder = os.path.join(args.work, "symbols")
-    files = p.unpack(packages[p.SYMBOLS], p.fresh_folder(symbols_folder))
-    if files != p.SYMBOL_FILES:
-        sys.exit(f"{p.SYMBOLS} holds {sorted(files or [])}, expected {sorted(p.SYMBOL_FILES)}")
-    failures += check_binaries(args, folder, os.path.join(symbols_folder, p.TOP))
-    with open(os.path.join(folder, "examples", "dial.bat"), "rb") as batch:
-        lines = batch.read().split(b"\n")
-    if any(not line.endswith(b"\r") for line in lines[:-1]) or lines[-1] != b"":
-        failures.append("examples/dial.bat does not end every line in CR LF")
-    failures += check_versions(args, folder)
+    if args.part == "contents":
+        return check_contents(args, folder, packages)
+    failures = check_versions(args, folder)
     run_failures, runs = check_runs(args, folder)
     return p.report(failures + run_failures,
-                    f"package: files, symbols, exports, imports and versions as expected; "
-                    f"{runs} runs of the unpacked program as expected")
+                    f"package: versions as Windows reads them; {runs} runs of the unpacked "
+                    f"program as expected")
 
 
 if __name__ == "__main__":
