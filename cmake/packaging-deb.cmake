@@ -52,9 +52,11 @@ foreach(source ${nelvo_deb_files}/nelvo.1 ${nelvo_deb_source}/changelog)
 endforeach()
 add_custom_target(deb_files ALL DEPENDS ${nelvo_deb_compressed})
 
-install(PROGRAMS $<TARGET_FILE:nelvo> DESTINATION ${nelvo_deb_folder})
-# A shared library is loaded, never run: not executable.
-install(FILES $<TARGET_FILE:rasapi32_networkmanager> DESTINATION ${nelvo_deb_folder})
+# As targets, so that cpack strips them; a shared library is loaded, never
+# run, so it is not executable.
+install(TARGETS nelvo RUNTIME DESTINATION ${nelvo_deb_folder})
+install(TARGETS rasapi32_networkmanager LIBRARY DESTINATION ${nelvo_deb_folder}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/package-links)
 file(CREATE_LINK ../${nelvo_deb_folder}/nelvo ${CMAKE_BINARY_DIR}/package-links/nelvo
      SYMBOLIC)
