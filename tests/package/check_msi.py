@@ -94,7 +94,13 @@ class Prefix:
         folders = {name: files_under(os.path.join(drive, name)) for name in os.listdir(drive)
                    if name.startswith("Program Files")}
         listed = [b"Nelvo" in self.query(key, "/s") for key in UNINSTALL_KEYS]
-        return folders, self.query(ENVIRONMENT_KEY, "/v", "PATH"), listed
+        return folders, self.system_path(), listed
+
+    def system_path(self):
+        """The folders on the system PATH. Wine's uninstall leaves the ";"
+        it added (seen with Wine 8), so empty parts do not count."""
+        output = self.query(ENVIRONMENT_KEY, "/v", "PATH").split(b"REG_EXPAND_SZ", 1)[-1]
+        return [part for part in output.strip().split(b";") if part]
 
     def installed_folder(self):
         drive = os.path.join(self.path, "drive_c")
@@ -118,8 +124,9 @@ def check_installed(args, prefix):
     if folder is None or files_under(folder) != p.SHIPPED:
         return [f"installed {folder}: {sorted(files_under(folder)) if folder else 'no folder'}"]
     failures = []
-    if prefix.query(ENVIRONMENT_KEY, "/v", "PATH") == before[1]:
-        failures.append("the system PATH did not change")
+    windows_folder = "C:" + folder.split("drive_c", 1)[1].replace("/", "\\") + "\\"
+    if prefix.system_path() != before[1] + [windows_folder.encode()]:
+        failures.append(f"the system PATH is {prefix.system_path()}, expected the folder added")
     # The stand-in service beside the installed program, for these runs only.
     shutil.copy(args.simulator, os.path.join(folder, "rasapi32.dll"))
     prefix.run(args.rassim, "phonebook", "add", "Office", "--states", "0,2,8192",
