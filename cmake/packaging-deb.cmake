@@ -1,24 +1,85 @@
 # The Debian package: nelvo and the NetworkManager library in one folder,
 # /usr/lib/nelvo/ (the binding loads librasapi32.so from the program's own
-# folder first), and /usr/bin/nelvo a link to the program there.
+# folder first), and /usr/bin/nelvo a link to the program there; the
+# manual page, the changelog and the copyright file where Debian keeps
+# them. The README's packaging command makes it from a Release build.
+set(NELVO_MAINTAINER "The Nelvo developers <maintainers@nelvo.example>")
+set(nelvo_deb_source ${PROJECT_SOURCE_DIR}/packaging/deb)
+set(nelvo_deb_files ${CMAKE_BINARY_DIR}/package-files)
 set(nelvo_deb_folder lib/nelvo)
-install(PROGRAMS $<TARGET_FILE:nelvo> $<TARGET_FILE:rasapi32_networkmanager>
-        DESTINATION ${nelvo_deb_folder})
+
+# The changelog's latest entry names the version it releases.
+file(STRINGS ${nelvo_deb_source}/changelog nelvo_changelog_top LIMIT_COUNT 1)
+if(NOT nelvo_changelog_top MATCHES "^nelvo \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "packaging/deb/changelog begins with \"${nelvo_changelog_top}\"; "
+                      "its latest entry must be for version ${PROJECT_VERSION}")
+endif()
+
+# The copyright file in Debian's machine-readable form, its notice and
+# licence text taken from LICENSE: "Copyright (c) YEAR HOLDER", then the
+# text, each line indented by one blank and an empty line written " .".
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE nelvo_license_lines)
+set(NELVO_LICENSE_TEXT "")
+set(nelvo_in_text FALSE)
+foreach(line IN LISTS nelvo_license_lines)
+  if(line MATCHES "^Copyright \\(c\\) (.+)$")
+    set(NELVO_COPYRIGHT ${CMAKE_MATCH_1})
+    set(nelvo_in_text TRUE)
+  elseif(nelvo_in_text AND (NELVO_LICENSE_TEXT OR line))
+    if(line STREQUAL "")
+      set(line ".")
+    endif()
+    string(APPEND NELVO_LICENSE_TEXT " ${line}\n")
+  endif()
+endforeach()
+string(STRIP "${NELVO_LICENSE_TEXT}" NELVO_LICENSE_TEXT)
+set(NELVO_LICENSE_TEXT " ${NELVO_LICENSE_TEXT}")
+configure_file(${nelvo_deb_source}/copyright.in ${nelvo_deb_files}/copyright @ONLY)
+
+# The manual page and the changelog, compressed as Debian asks: gzip -9,
+# with no name or time stamp inside, so a rebuild gives the same bytes.
+configure_file(${PROJECT_SOURCE_DIR}/doc/nelvo.1.in ${nelvo_deb_files}/nelvo.1 @ONLY)
+find_program(NELVO_GZIP gzip REQUIRED)
+set(nelvo_deb_compressed "")
+foreach(source ${nelvo_deb_files}/nelvo.1 ${nelvo_deb_source}/changelog)
+  get_filename_component(name ${source} NAME)
+  add_custom_command(
+    OUTPUT ${nelvo_deb_files}/${name}.gz
+    COMMAND ${NELVO_GZIP} -9n -c ${source} > ${nelvo_deb_files}/${name}.gz
+    DEPENDS ${source}
+    VERBATIM)
+  list(APPEND nelvo_deb_compressed ${nelvo_deb_files}/${name}.gz)
+endforeach()
+add_custom_target(deb_files ALL DEPENDS ${nelvo_deb_compressed})
+
+# As targets, so that cpack strips them; a shared library is loaded, never
+# run, so it is not executable.
+install(TARGETS nelvo RUNTIME DESTINATION ${nelvo_deb_folder})
+install(TARGETS rasapi32_networkmanager LIBRARY DESTINATION ${nelvo_deb_folder}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/package-links)
 file(CREATE_LINK ../${nelvo_deb_folder}/nelvo ${CMAKE_BINARY_DIR}/package-links/nelvo
      SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/package-links/nelvo DESTINATION bin)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/nelvo)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION share/doc/nelvo RENAME copyright)
+install(FILES ${nelvo_deb_files}/nelvo.1.gz DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${nelvo_deb_files}/copyright
+              ${nelvo_deb_files}/changelog.gz
+        DESTINATION share/doc/nelvo)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME nelvo)
 set(CPACK_PACKAGE_VENDOR "The Nelvo developers")
-set(CPACK_PACKAGE_CONTACT "The Nelvo developers <nelvo@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Command-line dialer for links that NetworkManager brings up")
+set(CPACK_PACKAGE_CONTACT ${NELVO_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "command-line dialer for scripts, over NetworkManager")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Dials a mobile-broadband, Bluetooth dial-up or PPPoE profile of\nNetworkManager, or hangs it up, and tells batch files and other programs\nwhat happened through report lines, a 64-byte status file and a cancel file.")
+    "Dials a mobile-broadband, Bluetooth dial-up or PPPoE link that\n"
+    "NetworkManager knows, waits until it is connected, has failed or is\n"
+    "cancelled, and leaves it up; or hangs such a link up again. It is made\n"
+    "for batch files and other programs that bring a dial-up link up and down\n"
+    "unattended: each step is written as a report line, the latest state is\n"
+    "kept in a 64-byte status file that other programs can read at any\n"
+    "moment, and creating a cancel file stops a dial in progress.")
+string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
@@ -30,6 +91,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11), libsystemd0 (>= 222)")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_LDCONFIG OFF)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager")
+# The installed binaries carry no symbols, whatever the build type.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 include(CPack)

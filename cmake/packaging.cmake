@@ -1,9 +1,9 @@
 # The packages. Windows: a ZIP of the console program, the DLL that other
 # programs load, the interface header, the examples, the README and the
 # licence, with the binaries stripped; beside it a second ZIP with their
-# symbols for the debugger. Host: a Debian package of the program and the
-# NetworkManager library. The simulated service and the test programs
-# never ship.
+# symbols for the debugger, and an installer (MSI) of the same files.
+# Host: a Debian package of the program and the NetworkManager library.
+# The simulated service and the test programs never ship.
 if(NOT WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/packaging-deb.cmake)
   return()
@@ -38,6 +38,7 @@ foreach(binary nelvo:nelvo.exe nelvoras:nelvoras.dll)
   install(FILES ${symbols} DESTINATION . COMPONENT symbols)
 endforeach()
 add_custom_target(package_files ALL DEPENDS ${package_outputs})
+include(${CMAKE_CURRENT_LIST_DIR}/packaging-msi.cmake)
 
 install(FILES ${PROJECT_SOURCE_DIR}/remote_access/nelvoras.h ${PROJECT_SOURCE_DIR}/README.md
               ${PROJECT_SOURCE_DIR}/LICENSE

@@ -13,6 +13,7 @@ packages=(cmake ninja-build g++ libgtest-dev googletest python3 util-linux
           libsystemd-dev network-manager dbus dbus-daemon iproute2
           python3-dbusmock python3-dbus python3-gi)
 packages+=(strace)  # the demo shows each write of the IPC status as it happens
+packages+=(lintian wixl msitools)  # the Debian package's check; the MSI and its check
 # Services these packages bring, which must not start on this machine: the
 # tests run their own NetworkManager and bus in namespaces of their own.
 services=(NetworkManager ModemManager wpa_supplicant dbus-daemon polkitd systemd-udevd)

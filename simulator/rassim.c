@@ -1,33 +1,6 @@
 /* rassim: sets up and inspects the simulated remote-access service.
  * It uses the state folder that the library uses (RASSIM_DIR, else .rassim
- * in the home folder).
- *
- *   rassim dir                       prints the state folder
- *   rassim phonebook add NAME [--phone N] [--callback N] [--user U]
- *          [--password P] [--domain D] [--states 0,1,2,...] [--step-ms MS]
- *          [--fail-at STATE] [--error CODE] [--never-finish] [--hangup-ms MS]
- *                                    appends an entry to the phone book
- *   rassim phonebook clear           empties the phone book
- *   rassim phonebook list            prints the entry names, one a line
- *   rassim demo                      replaces the phone book by a demo one
- *   rassim connections               prints "HANDLE STATE ERROR NAME" for
- *                                    each active connection, in order
- *   rassim drop HANDLE | --all       removes connections at once
- *   rassim dials                     prints the record of dials: HANDLE,
- *                                    entry, phone, user, password yes/no,
- *                                    tab separated, one dial a line
- *   rassim dial NAME [--phone N] [--user U] [--password P] [--async]
- *                                    dials through the library beside this
- *                                    program with the entry's stored values
- *                                    where none is given, and prints
- *                                    "HANDLE RESULT";
- *                                    --async dials with a notifier and exits
- *                                    at once, abandoning the dial
- *   rassim fault enum-entries-error CODE
- *   rassim fault enum-connections-error CODE
- *   rassim fault add-entry-between-requests
- *   rassim fault status-fails-after POLLS CODE
- *   rassim fault clear               sets or clears the fault switches
+ * in the home folder). "rassim --help" lists the commands.
  *
  * Exit code 0 on success, 1 when the state cannot be read or written or a
  * handle or entry is unknown (with a message on standard error), 2 for a
@@ -49,8 +22,53 @@ int Fail(const char* what) {
   return 1;
 }
 
-int Usage(void) {
-  fprintf(stderr, "rassim: unknown command line; see the comment at the top of rassim.c\n");
+/* Every command with one example; printed by --help and when no command
+ * is given. */
+static const char kUsage[] =
+    "usage: rassim COMMAND [ARGUMENTS]\n"
+    "Sets up and inspects the simulated remote-access service in the state folder\n"
+    "(RASSIM_DIR, else .rassim in the home folder).\n"
+    "\n"
+    "  dir                  prints the state folder\n"
+    "      rassim dir\n"
+    "  phonebook add NAME [--phone N] [--callback N] [--user U] [--password P]\n"
+    "        [--domain D] [--states S,S,...] [--step-ms MS] [--fail-at STATE]\n"
+    "        [--error CODE] [--never-finish] [--hangup-ms MS]\n"
+    "                       appends an entry; the dial passes the states, MS apart\n"
+    "      rassim phonebook add Office --phone 5551234 --states 0,1,2,8192 --step-ms 200\n"
+    "  phonebook clear      empties the phone book\n"
+    "      rassim phonebook clear\n"
+    "  phonebook list       prints the entry names, one a line\n"
+    "      rassim phonebook list\n"
+    "  demo                 replaces the phone book by the demo one\n"
+    "      rassim demo\n"
+    "  connections          prints HANDLE STATE ERROR NAME of each active connection\n"
+    "      rassim connections\n"
+    "  drop HANDLE | --all  removes connections at once\n"
+    "      rassim drop 3\n"
+    "  dials                prints each dial made: HANDLE, entry, phone, user,\n"
+    "                       password given yes/no, tab separated\n"
+    "      rassim dials\n"
+    "  dial NAME [--phone N] [--user U] [--password P] [--async]\n"
+    "                       dials through the library beside this program and\n"
+    "                       prints HANDLE RESULT; --async exits at once\n"
+    "      rassim dial Office --user alice --password secret\n"
+    "  fault enum-entries-error CODE\n"
+    "      rassim fault enum-entries-error 5\n"
+    "  fault enum-connections-error CODE\n"
+    "      rassim fault enum-connections-error 5\n"
+    "  fault add-entry-between-requests\n"
+    "      rassim fault add-entry-between-requests\n"
+    "  fault status-fails-after POLLS CODE\n"
+    "      rassim fault status-fails-after 2 691\n"
+    "  fault clear          clears every fault switch\n"
+    "      rassim fault clear\n";
+
+int NotUnderstood(const char* word) {
+  if (word == NULL)
+    fprintf(stderr, "rassim: the command line ends too early; see rassim --help\n");
+  else
+    fprintf(stderr, "rassim: did not understand \"%s\"; see rassim --help\n", word);
   return 2;
 }
 
@@ -72,12 +90,24 @@ int ReadUint(const char* text, int64_t low, int64_t high, uint32_t* value) {
   return 1;
 }
 
+static int TakesNoArguments(const char* command) {
+  return strcmp(command, "dir") == 0 || strcmp(command, "demo") == 0 ||
+         strcmp(command, "connections") == 0 || strcmp(command, "dials") == 0;
+}
+
 int main(int argc, char** argv) {
   SimSession session;
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);  // the same LF lines on every build
 #endif
-  if (argc < 2) return Usage();
+  if (argc < 2) {
+    fputs(kUsage, stderr);
+    return 2;
+  }
+  if (strcmp(argv[1], "--help") == 0 && argc == 2) {
+    fputs(kUsage, stdout);
+    return 0;
+  }
   if (strcmp(argv[1], "dir") == 0 && argc == 2) {
     if (SimOpen(&session) != 0) return Fail("cannot open the state folder");
     SimClose(&session);
@@ -91,5 +121,5 @@ int main(int argc, char** argv) {
   if (strcmp(argv[1], "dials") == 0 && argc == 2) return DialsCommand();
   if (strcmp(argv[1], "dial") == 0) return DialCommand(argc - 2, argv + 2);
   if (strcmp(argv[1], "fault") == 0) return FaultCommand(argc - 2, argv + 2);
-  return Usage();
+  return NotUnderstood(argv[argc > 2 && TakesNoArguments(argv[1]) ? 2 : 1]);
 }

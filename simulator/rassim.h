@@ -10,8 +10,9 @@
 
 /* Prints the message on standard error; returns exit code 1. */
 int Fail(const char* what);
-/* Says the command line is not understood; returns exit code 2. */
-int Usage(void);
+/* Names the word of the command line not understood (NULL: the line ends
+ * too early) on standard error; returns exit code 2. */
+int NotUnderstood(const char* word);
 /* A whole-string number within bounds; 0 when it is not one. */
 int ReadNumber(const char* text, int64_t low, int64_t high, int64_t* value);
 int ReadUint(const char* text, int64_t low, int64_t high, uint32_t* value);

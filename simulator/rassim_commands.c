@@ -37,7 +37,8 @@ int DropCommand(int argc, char** argv) {
   int64_t handle = 0;
   int all = argc == 1 && strcmp(argv[0], "--all") == 0;
   int result = 0;
-  if (argc != 1 || (!all && !ReadNumber(argv[0], 1, 0xFFFFFFFFLL, &handle))) return Usage();
+  if (argc != 1) return NotUnderstood(argc == 0 ? NULL : argv[1]);
+  if (!all && !ReadNumber(argv[0], 1, 0xFFFFFFFFLL, &handle)) return NotUnderstood(argv[0]);
   if (SimOpen(&session) != 0 || SimLoadConnections(&session, &conns) != 0) {
     SimClose(&session);
     return Fail("cannot read the connections");
@@ -71,7 +72,8 @@ int DialsCommand(void) {
   return 0;
 }
 
-/* One option of "dial" with its value. */
+/* One option of "dial" with its value: 1 read, 0 a value not understood,
+ * -1 an unknown option. */
 static int ReadDialOption(const char* option, const char* value, RASDIALPARAMS* params) {
   if (strcmp(option, "--phone") == 0)
     return SetText(params->szPhoneNumber, sizeof params->szPhoneNumber, value);
@@ -79,7 +81,7 @@ static int ReadDialOption(const char* option, const char* value, RASDIALPARAMS* 
     return SetText(params->szUserName, sizeof params->szUserName, value);
   if (strcmp(option, "--password") == 0)
     return SetText(params->szPassword, sizeof params->szPassword, value);
-  return 0;
+  return -1;
 }
 
 static void RAS_CALL IgnoreNotification(uint32_t message, uint32_t state, uint32_t error) {}
@@ -95,14 +97,16 @@ int DialCommand(int argc, char** argv) {
   void* library;
   memset(&params, 0, sizeof params);
   params.dwSize = sizeof params;
-  if (argc < 1 || !SetText(params.szEntryName, sizeof params.szEntryName, argv[0])) return Usage();
+  if (argc < 1) return NotUnderstood(NULL);
+  if (!SetText(params.szEntryName, sizeof params.szEntryName, argv[0])) return NotUnderstood(argv[0]);
   for (i = 1; i < argc; i++) {
     const char* value = i + 1 < argc ? argv[i + 1] : NULL;
     if (strcmp(argv[i], "--async") == 0) {
       async = 1;
       continue;
     }
-    if (value == NULL || !ReadDialOption(argv[i], value, &params)) return Usage();
+    int read = value == NULL ? -1 : ReadDialOption(argv[i], value, &params);
+    if (read <= 0) return NotUnderstood(read == 0 ? value : argv[i]);
     i++;
   }
   library = SimLoadBeside(SIM_LIBRARY_FILE);
@@ -125,12 +129,29 @@ int DialCommand(int argc, char** argv) {
   return result == 0 ? 0 : 1;
 }
 
+/* The word of a fault command line that did not read. */
+static const char* FaultWordNotUnderstood(int argc, char** argv) {
+  static const char* const kNames[] = {"clear", "enum-entries-error", "enum-connections-error",
+                                       "add-entry-between-requests", "status-fails-after"};
+  static const int kValueCounts[] = {0, 1, 1, 0, 2};
+  int64_t value;
+  int i, j;
+  for (i = 0; i < 5; i++) {
+    if (strcmp(argv[0], kNames[i]) != 0) continue;
+    if (argc - 1 < kValueCounts[i]) return NULL;
+    for (j = 1; j < argc && j <= kValueCounts[i]; j++)
+      if (!ReadNumber(argv[j], 0, 0xFFFFFFFFLL, &value)) return argv[j];
+    return argv[argc > kValueCounts[i] + 1 ? kValueCounts[i] + 1 : argc - 1];
+  }
+  return argv[0];
+}
+
 int FaultCommand(int argc, char** argv) {
   SimSession session;
   SimFaults faults;
   int64_t first = 0, second = 0;
   int result = 0;
-  if (argc < 1) return Usage();
+  if (argc < 1) return NotUnderstood(NULL);
   if (SimOpen(&session) != 0) return Fail("cannot open the state folder");
   SimLoadFaults(&session, &faults);
   if (argc == 1 && strcmp(argv[0], "clear") == 0) {
@@ -154,7 +175,7 @@ int FaultCommand(int argc, char** argv) {
     result = 2;
   }
   if (result == 2)
-    Usage();
+    NotUnderstood(FaultWordNotUnderstood(argc, argv));
   else if (SimSaveFaults(&session, &faults) != 0)
     result = Fail("cannot write the fault switches");
   SimClose(&session);

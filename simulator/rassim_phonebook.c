@@ -6,7 +6,8 @@
 #include "simulator/rassim.h"
 #include "simulator/sim_text.h"
 
-/* One option of "phonebook add" with its value. */
+/* One option of "phonebook add" with its value: 1 read, 0 a value not
+ * understood, -1 an unknown option. */
 static int ReadEntryOption(const char* option, const char* value, SimEntry* entry) {
   if (strcmp(option, "--phone") == 0) return SetText(entry->phone, sizeof entry->phone, value);
   if (strcmp(option, "--callback") == 0)
@@ -20,20 +21,24 @@ static int ReadEntryOption(const char* option, const char* value, SimEntry* entr
   if (strcmp(option, "--fail-at") == 0) return ReadNumber(value, 0, 0xFFFFFFFFLL, &entry->fail_at);
   if (strcmp(option, "--error") == 0) return ReadUint(value, 1, 0xFFFFFFFFLL, &entry->error);
   if (strcmp(option, "--hangup-ms") == 0) return ReadUint(value, 0, 600000, &entry->hangup_ms);
-  return 0;
+  return -1;
 }
 
-/* Reads the options of "phonebook add" into an entry. */
-static int ReadEntryOptions(int argc, char** argv, SimEntry* entry) {
-  int i;
+/* Reads the options of "phonebook add" into an entry; 0 with the word not
+ * understood in *word (NULL: the line ends too early) when one fails. */
+static int ReadEntryOptions(int argc, char** argv, SimEntry* entry, const char** word) {
+  int i, read;
   for (i = 0; i < argc; i++) {
     if (strcmp(argv[i], "--never-finish") == 0) {
       entry->never_finish = 1;
-    } else if (i + 1 < argc && ReadEntryOption(argv[i], argv[i + 1], entry)) {
-      i++;
-    } else {
+      continue;
+    }
+    read = i + 1 < argc ? ReadEntryOption(argv[i], argv[i + 1], entry) : -1;
+    if (read <= 0) {
+      *word = read == 0 ? argv[i + 1] : argv[i];
       return 0;
     }
+    i++;
   }
   return 1;
 }
@@ -100,12 +105,14 @@ static int DemoEntries(SimPhoneBook* book, const void* data) {
 
 int PhoneBookCommand(int argc, char** argv) {
   SimEntry entry;
+  const char* word = NULL;
   if (argc >= 1 && strcmp(argv[0], "add") == 0) {
-    if (argc < 2 || argv[1][0] == '\0' || strlen(argv[1]) > RAS_MAX_ENTRY_NAME ||
+    if (argc < 2) return NotUnderstood(NULL);
+    if (argv[1][0] == '\0' || strlen(argv[1]) > RAS_MAX_ENTRY_NAME ||
         strpbrk(argv[1], "\r\n") != NULL)
-      return Usage();
+      return NotUnderstood(argv[1]);
     SimDefaultEntry(&entry, argv[1]);
-    if (!ReadEntryOptions(argc - 2, argv + 2, &entry)) return Usage();
+    if (!ReadEntryOptions(argc - 2, argv + 2, &entry, &word)) return NotUnderstood(word);
     return EditPhoneBook(AppendEntry, &entry);
   }
   if (argc == 1 && strcmp(argv[0], "clear") == 0) return EditPhoneBook(ClearEntries, NULL);
@@ -121,7 +128,7 @@ int PhoneBookCommand(int argc, char** argv) {
     SimFreePhoneBook(&book);
     return 0;
   }
-  return Usage();
+  return NotUnderstood(argc == 0 ? NULL : argv[argc > 1 ? 1 : 0]);
 }
 
 /* DemoCommand: the demo's phone book in place of the one there. */

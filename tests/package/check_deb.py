@@ -2,7 +2,9 @@
 then installs it with dpkg inside a private mount namespace whose /usr and
 dpkg database are overlays (so this machine's own stay as they were) and
 dials through the installed /usr/bin/nelvo against the real NetworkManager
-(tests/networkmanager_daemon/installed_dial.py). Exits 77 where that cannot run."""
+(tests/networkmanager_daemon/installed_dial.py). Exits 77 where that cannot run.
+With --lintian it checks the package with lintian instead, which runs
+anywhere: any error or warning fails."""
 import argparse
 import os
 import shutil
@@ -22,7 +24,9 @@ SHIPPED = [
     "./usr/lib/nelvo/librasapi32.so",
     "./usr/lib/nelvo/nelvo",
     "./usr/share/doc/nelvo/README.md",
+    "./usr/share/doc/nelvo/changelog.gz",
     "./usr/share/doc/nelvo/copyright",
+    "./usr/share/man/man1/nelvo.1.gz",
 ]
 # Mounted over in the namespace: what dpkg -i writes to.
 OVERLAID = ["/usr", "/var/lib/dpkg"]
@@ -68,6 +72,15 @@ def check_contents(deb):
         sys.exit(f"Recommends is {fields['Recommends']!r}, expected network-manager")
 
 
+def lintian(deb):
+    """Lintian's findings of error or warning level, printed; 1 when any."""
+    result = subprocess.run(["lintian", "--fail-on", "error,warning", str(deb)], text=True,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, check=False)
+    findings = [line for line in result.stdout.splitlines() if line[:2] in ("E:", "W:")]
+    print("\n".join(findings) or f"lintian: no error and no warning on {deb.name}")
+    return 1 if findings or result.returncode != 0 else 0
+
+
 def machine_state():
     """What the install must leave alone: the machine's nelvo and dpkg's view."""
     known = subprocess.run(["dpkg-query", "-W", "nelvo"], stdout=subprocess.DEVNULL,
@@ -79,7 +92,13 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cpack", required=True)
     parser.add_argument("--build", required=True)
+    parser.add_argument("--lintian", action="store_true")
     args = parser.parse_args()
+    if args.lintian:
+        with tempfile.TemporaryDirectory(prefix="nelvo-deb-") as work:
+            deb = make_package(args.cpack, args.build, Path(work))
+            check_contents(deb)
+            return lintian(deb)
     reason = nm_harness.why_not_runnable()
     if reason is None and not shutil.which("dpkg"):
         reason = "dpkg is not installed"

@@ -1,5 +1,6 @@
 // Connections shared between processes, and the fault switches set with the
 // rassim tool.
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <string>
@@ -139,6 +140,28 @@ TEST_F(ProcessTest, ToolWritesAPhoneBookTheLibraryReads) {
   ASSERT_EQ(RunTool({"phonebook", "clear"}), 0);
   ASSERT_EQ(RunTool({"phonebook", "list"}, &output), 0);
   EXPECT_EQ(output, "");
+}
+
+TEST_F(ProcessTest, UsageListsExamplesThatTheToolUnderstands) {
+  std::string usage;
+  ASSERT_EQ(RunTool({"--help"}, &usage), 0);
+  EXPECT_EQ(usage.rfind("usage: rassim COMMAND [ARGUMENTS]\n", 0), 0u) << usage;
+  // Each example line runs: it may fail on the state (1), never on its words (2).
+  int examples = 0;
+  for (size_t at = usage.find("\n      rassim "); at != std::string::npos;
+       at = usage.find("\n      rassim ", at + 1)) {
+    std::string line = usage.substr(at + 14, usage.find('\n', at + 1) - at - 14);
+    std::vector<std::string> words;
+    for (size_t start = 0, end; start < line.size(); start = end + 1) {
+      end = std::min(line.find(' ', start), line.size());
+      words.push_back(line.substr(start, end - start));
+    }
+    EXPECT_NE(RunTool(words), 2) << line;
+    examples++;
+  }
+  EXPECT_EQ(examples, 14);
+  EXPECT_EQ(RunTool({}), 2);
+  EXPECT_EQ(RunTool({"frobnicate"}), 2);
 }
 
 }  // namespace
