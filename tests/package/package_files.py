@@ -78,16 +78,3 @@ def report(failures, passed):
     if not failures:
         print(passed)
     return 1 if failures else 0
-
-
-def why_32bit_cannot_run():
-    """None when 32-bit Wine starts on this machine, else the reason: some
-    kernels run no 32-bit programs at all."""
-    try:
-        subprocess.run(["/usr/lib/wine/wine", "--version"], stdin=subprocess.DEVNULL,
-                       capture_output=True, check=True, timeout=60)
-    except OSError as error:
-        return f"32-bit programs cannot start on this machine ({error.strerror})"
-    except subprocess.SubprocessError as error:
-        return f"32-bit Wine does not start here ({error})"
-    return None
