@@ -2,10 +2,7 @@
 # the examples, the README and the licence in Program Files\Nelvo, with the
 # folder on the system PATH. Built with wixl (msitools) from
 # packaging/msi/nelvo.wxs.in; made by the ordinary build, into
-# <build>/package/nelvo-<version>-win32.msi. The product is 32-bit only.
-if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
-  return()
-endif()
+# <build>/package/nelvo-<version>-win32.msi.
 find_program(NELVO_WIXL wixl REQUIRED)
 find_program(NELVO_MSIBUILD msibuild REQUIRED)
 
