@@ -36,16 +36,16 @@ CONNECTED_LINES = progress_lines([0, 1, 2, 3, 4, 5, 14, 8192]) + b"Connected\r\n
 # A modem that fails its connect does so while the device is at prepare.
 FAILED_LINES = progress_lines([0, 1, 2])
 
-# name: (APN, modem). The APN tells the stand-in ModemManager what to do.
-PROFILES = {
-    "Office": ("internet", 0),
-    "Home": ("internet", 1),
-    "Busy": ("busy", 0),
-    "NoAnswer": ("noanswer", 0),
-    "NoCarrier": ("nocarrier", 0),
-    "NoDialTone": ("nodialtone", 0),
-    "Never": ("hang", 0),
+# The modem's failures: entry name: (APN, the code the dial ends with).
+FAILURES = {
+    "Busy": ("busy", 676),
+    "NoAnswer": ("noanswer", 678),
+    "NoCarrier": ("nocarrier", 679),
+    "NoDialTone": ("nodialtone", 680),
 }
+# name: (APN, modem). The APN tells the stand-in ModemManager what to do.
+PROFILES = {"Office": ("internet", 0), "Home": ("internet", 1), "Never": ("hang", 0),
+            **{name: (apn, 0) for name, (apn, _code) in FAILURES.items()}}
 
 
 class DaemonCase(unittest.TestCase):
