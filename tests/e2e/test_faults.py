@@ -237,8 +237,8 @@ class KilledMidDial(FaultCase):
             process = self.start(["/ENTRY:Office", "/IPC:s.ipc"] + DIAL_ARGS)
             try:
                 started = d.wait_for(lambda: ipc.exists() and ipc.read_bytes() not in
-                                       (b"", ipc_record(b"Go"),
-                                        ipc_record(b"STATUS : Connecting to Office")))
+                                     (b"", ipc_record(b"Go"),
+                                      ipc_record(b"STATUS : Connecting to Office")))
                 self.assertTrue(started)
                 time.sleep(delay)
             finally:

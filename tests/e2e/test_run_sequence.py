@@ -5,7 +5,6 @@ import nelvo_driver as d
 from nelvo_driver import (BANNER, CRLF, MISSING_ENTRY, MISSING_ENTRY_BLOCK, NO_ENTRIES,
                           NO_ENTRIES_BLOCK, USAGE_DIAL, head, ipc_record)
 
-# Each test's simulated service starts with an empty phone book.
 DIAL_ARGS = ["/ENTRY:isp", "/USER:joe", "/PASS:pw", "/PHONE:555"]
 
 
