@@ -22,6 +22,7 @@ import subprocess
 import sys
 import tempfile
 import termios
+import threading
 import time
 import unittest
 from dataclasses import dataclass, field
@@ -38,6 +39,16 @@ USAGE_DIAL = (b"  Nelvo /LOG:logfile /IPC:ipcfile /CANCEL:filename /ENTRY:entryn
 MISSING_ENTRY = b"ERROR : RAS Phone Book Entry NOT Specified"
 MISSING_ENTRY_BLOCK = (MISSING_ENTRY + CRLF + USAGE_DIAL + b"  or\r\n\r\n"
                        b"  Nelvo /LOG:logfile /IPC:ipcfile /ENTRY:entryname /HANGUP\r\n")
+CREATE_ENTRY = (b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
+                b"         that matches the /ENTRY parm you are using\r\n")
+NO_ENTRIES = b"ERROR : No RAS Phone Book Entries found"
+NO_ENTRIES_BLOCK = NO_ENTRIES + CRLF + CREATE_ENTRY
+NO_CONNECTIONS = b"ERROR : No active connections for HANGUP found"
+CONNECTION_FAILED = b"ERROR : Connection Failed"
+# The report line (and IPC status) of each connection state that has a text.
+STATE_TEXTS = {2: b"Dialing", 3: b"Modem Connected", 4: b"Modem Connected",
+               5: b"Authentication Started", 10: b"Authentication Started",
+               14: b"Authenticated", 8192: b"Connection Successful"}
 TIMEOUT = 60
 
 # Escape sequences a terminal emulator (Wine's console) writes around text.
@@ -59,6 +70,44 @@ def is_windows_build():
 def ipc_record(text):
     """The 64-byte IPC record for a status text."""
     return text[:64].ljust(64, b" ")
+
+
+def head(ipc="s.ipc"):
+    """The report's first lines: the banner and the IPC file opened."""
+    return BANNER + b"IPC : %s  0\r\n" % ipc.encode()
+
+
+def progress_lines(states):
+    """The report lines a dial through these states writes."""
+    return b"".join(STATE_TEXTS[s] + CRLF for s in states if s in STATE_TEXTS)
+
+
+def state_status(state):
+    """The IPC text of a state: its text, else the number in sign-position form."""
+    return STATE_TEXTS.get(state, b" %d" % state)
+
+
+def not_connected(code):
+    """The report's last lines when a dial ends without a connection."""
+    return b"ERROR : Not Connected\r\nERROR CODE : %d\r\n" % code
+
+
+def later(seconds, action):
+    """Runs the action on a thread of its own after a while; join() it."""
+    thread = threading.Thread(target=lambda: (time.sleep(seconds), action()), daemon=True)
+    thread.start()
+    return thread
+
+
+def wait_for(check, timeout=TIMEOUT, interval=0.02, process=None):
+    """Waits until check() holds; False when it did not within the timeout,
+    or the process given ended first."""
+    deadline = time.monotonic() + timeout
+    while not check():
+        if time.monotonic() > deadline or (process is not None and process.poll() is not None):
+            return False
+        time.sleep(interval)
+    return True
 
 
 _CURSOR_FORWARD = re.compile(rb"\x1b\[(\d*)C")

@@ -10,23 +10,10 @@ import time
 from pathlib import Path
 
 import nelvo_driver as d
+from nelvo_driver import later, progress_lines, state_status, wait_for  # noqa: F401
 
-# The states a simulated dial passes by default, and the report lines that
-# the states with a text give.
+# The states a simulated dial passes by default.
 DEFAULT_STATES = [0, 1, 2, 3, 4, 5, 6, 10, 14, 18, 8192]
-STATE_TEXTS = {2: b"Dialing", 3: b"Modem Connected", 4: b"Modem Connected",
-               5: b"Authentication Started", 10: b"Authentication Started",
-               14: b"Authenticated", 8192: b"Connection Successful"}
-
-
-def progress_lines(states):
-    """The report lines a dial through these states writes."""
-    return b"".join(STATE_TEXTS[s] + d.CRLF for s in states if s in STATE_TEXTS)
-
-
-def state_status(state):
-    """The IPC text of a state: its text, else the number in sign-position form."""
-    return STATE_TEXTS.get(state, b" %d" % state)
 
 
 class ServiceCase(d.NelvoCase):
@@ -95,19 +82,3 @@ class IpcSampler(threading.Thread):
         self.join()
         return False
 
-
-def later(seconds, action):
-    """Runs the action on a thread of its own after a while; join() it."""
-    thread = threading.Thread(target=lambda: (time.sleep(seconds), action()), daemon=True)
-    thread.start()
-    return thread
-
-
-def wait_for(predicate, timeout=d.TIMEOUT, interval=0.02):
-    """Waits until the predicate holds; False when it never did."""
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if predicate():
-            return True
-        time.sleep(interval)
-    return False

@@ -4,10 +4,10 @@ with the service's code or with 638 when it gave none."""
 
 import nelvo_driver as d
 import simulated_service as sim
-from nelvo_driver import BANNER, ipc_record
+from nelvo_driver import head, ipc_record, not_connected
 
 ARGS = ["/ENTRY:Office", "/IPC:s.ipc", "/USER:joe", "/PASS:secret", "/PHONE:555"]
-HEAD = BANNER + b"IPC : s.ipc  0\r\nConnecting to Office\r\nDialing\r\n"
+HEAD = head() + b"Connecting to Office\r\nDialing\r\n"
 
 
 class PollBudget(sim.ServiceCase):
@@ -16,17 +16,16 @@ class PollBudget(sim.ServiceCase):
         self.add_entry("Office", "--states", "0,1,2", "--step-ms", "50", *entry_options)
         d.TIMEOUT = 150
         result = self.run_nelvo(ARGS)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(ipc_record(d.CONNECTION_FAILED), result.file("s.ipc"))
         self.assertEqual([], self.connections())
         return result.stdout
 
     def test_line_busy(self):
-        self.assertEqual(HEAD + b"ERROR : Not Connected\r\nERROR CODE : 676\r\n",
+        self.assertEqual(HEAD + not_connected(676),
                          self.dial_out("--fail-at", "2", "--error", "676"))
 
     def test_never_completes(self):
-        self.assertEqual(HEAD + b"ERROR : Not Connected\r\nERROR CODE : 638\r\n",
-                         self.dial_out("--never-finish"))
+        self.assertEqual(HEAD + not_connected(638), self.dial_out("--never-finish"))
 
 
 if __name__ == "__main__":

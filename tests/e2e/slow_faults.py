@@ -21,7 +21,7 @@ class HangUpNeverCompletes(f.FaultCase):
         result = self.run_nelvo(["/ENTRY:office", "/IPC:s.ipc", "/LOG:h.log", "/HANGUP"],
                                 stdout_mode="pty")
         self.assertLess(time.monotonic() - started, 5)
-        self.assertEqual(f.HEAD + b"Hanging up ...\r\nHandle : 7 \r\n", result.file("h.log"))
+        self.assertEqual(d.head() + b"Hanging up ...\r\nHandle : 7 \r\n", result.file("h.log"))
         self.assertEqual(b"ERROR on hangup : 127", d.console_text(result.console).strip())
         self.assertEqual(d.ipc_record(b"Go"), result.file("s.ipc"))
         self.assertEqual([7], [handle for handle, _, _, _ in self.connections()])
@@ -29,14 +29,14 @@ class HangUpNeverCompletes(f.FaultCase):
     def test_cancelled_dial_whose_hang_up_never_completes(self):
         # The dial's own failure is reported once the wait gives up.
         self.add_entry("Office", *f.STALLED, "--hangup-ms", "60000")
-        canceller = sim.later(2.5, lambda: (self.folder / "stop.qcx").write_bytes(b""))
+        canceller = d.later(2.5, lambda: (self.folder / "stop.qcx").write_bytes(b""))
         started = time.monotonic()
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/CANCEL:stop.qcx"]
                                 + f.DIAL_ARGS)
         canceller.join()
         self.assertGreater(time.monotonic() - started, 12)
-        self.assert_ends(result, b"Connecting to Office\r\nDialing\r\n" + f.FAILED + b"668\r\n",
-                         b"ERROR : Connection Failed")
+        self.assert_ends(result, b"Connecting to Office\r\nDialing\r\n" + d.not_connected(668),
+                         d.CONNECTION_FAILED)
         self.assertEqual([b"Office"], [name for _, _, _, name in self.connections()])
 
 
@@ -49,9 +49,8 @@ class StatusNeverAnswers(f.FaultCase):
         self.use_library("no_RasGetConnectStatusA")
         d.TIMEOUT = 150
         result = self.dial()
-        self.assert_ends(result, b"Connecting to Office\r\n"
-                         + sim.progress_lines(sim.DEFAULT_STATES) + f.FAILED + b"638\r\n",
-                         b"ERROR : Connection Failed")
+        self.assert_ends(result, b"Connecting to Office\r\n" + d.progress_lines(sim.DEFAULT_STATES)
+                         + d.not_connected(638), d.CONNECTION_FAILED)
         self.assertEqual([], self.connections())
 
 

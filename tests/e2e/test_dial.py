@@ -6,12 +6,10 @@ import time
 
 import nelvo_driver as d
 import simulated_service as sim
-from nelvo_driver import BANNER, CRLF, ipc_record
+from nelvo_driver import (BANNER, CONNECTION_FAILED, CREATE_ENTRY, NO_ENTRIES_BLOCK, head,
+                          ipc_record, not_connected, progress_lines)
 
-CREATE_ENTRY = (b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
-                b"         that matches the /ENTRY parm you are using\r\n")
 DIAL_ARGS = ["/USER:joe", "/PASS:secret", "/PHONE:555-0199"]
-FAILED = b"ERROR : Not Connected\r\nERROR CODE : "
 # A dial that gets as far as dialling and then waits for ever.
 STALLED = ["--states", "0,1,2", "--never-finish", "--step-ms", "50"]
 
@@ -33,19 +31,16 @@ class EntryLookup(sim.ServiceCase):
     def test_empty_phone_book(self):
         for mode in ([], ["/HANGUP"]):
             result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + DIAL_ARGS + mode)
-            message = b"ERROR : No RAS Phone Book Entries found"
-            self.assertEqual(BANNER + b"IPC : s.ipc  0\r\n" + message + CRLF + CREATE_ENTRY,
-                             result.stdout)
-            self.assertEqual(ipc_record(message), result.file("s.ipc"))
+            self.assertEqual(head() + NO_ENTRIES_BLOCK, result.stdout)
+            self.assertEqual(ipc_record(d.NO_ENTRIES), result.file("s.ipc"))
 
     def test_unknown_entry_in_both_modes(self):
         self.add_entry("Office")
         self.set_connections([(5, "Office")])
         for mode in ([], ["/HANGUP"]):
             result = self.run_nelvo(["/ENTRY:Offic", "/IPC:s.ipc"] + DIAL_ARGS + mode)
-            self.assertEqual(BANNER + b"IPC : s.ipc  0\r\n"
-                             + b"ERROR : Offic Phone Book Entry is missing\r\n" + CREATE_ENTRY,
-                             result.stdout)
+            self.assertEqual(head() + b"ERROR : Offic Phone Book Entry is missing\r\n"
+                             + CREATE_ENTRY, result.stdout)
             self.assertEqual(ipc_record(b"ERROR : RAS Offic Phone Book Entry is missing"),
                              result.file("s.ipc"))
         self.assertEqual([], self.dials())
@@ -64,12 +59,12 @@ class Dialling(sim.ServiceCase):
             probes["ipc"] = try_open(self.folder, "dial.ipc")
 
         with sim.IpcSampler(self.folder / "dial.ipc") as sampler:
-            prober = sim.later(1.5, probe)
+            prober = d.later(1.5, probe)
             result = self.run_nelvo(["/ENTRY:Office", "/LOG:dial.log", "/IPC:dial.ipc"]
                                     + DIAL_ARGS, stdout_mode="pty")
             prober.join()
-        self.assertEqual(BANNER + b"IPC : dial.ipc  0\r\nConnecting to Office\r\n"
-                         + sim.progress_lines(sim.DEFAULT_STATES) + b"Connected\r\n",
+        self.assertEqual(head("dial.ipc") + b"Connecting to Office\r\n"
+                         + progress_lines(sim.DEFAULT_STATES) + b"Connected\r\n",
                          result.file("dial.log"))
         self.assertEqual(b"", d.console_text(result.console).strip())
         final = ipc_record(b"Connection Successful")
@@ -83,7 +78,7 @@ class Dialling(sim.ServiceCase):
         # Each state stays 300 ms, long enough to be sampled; the ones that
         # follow each other within a moment may be missed.
         expected = [ipc_record(b"Go"), ipc_record(b"STATUS : Connecting to Office")]
-        expected += [ipc_record(sim.state_status(s)) for s in sim.DEFAULT_STATES]
+        expected += [ipc_record(d.state_status(s)) for s in sim.DEFAULT_STATES]
         self.assertTrue(is_subsequence(sampler.records, expected), sampler.records)
         for status in (b"Dialing", b" 6", b"Authenticated"):
             self.assertIn(ipc_record(status), sampler.records)
@@ -94,8 +89,8 @@ class Dialling(sim.ServiceCase):
         self.assertEqual([(b"Office", b"555-0199", b"joe", b"yes")], self.dials())
 
         result = self.run_nelvo(["/ENTRY:office", "/IPC:dial.ipc", "/HANGUP"])
-        self.assertEqual(BANNER + b"IPC : dial.ipc  0\r\nHanging up ...\r\n"
-                         + b"Handle : %d \r\nOK\r\n" % handle, result.stdout)
+        self.assertEqual(head("dial.ipc") + b"Hanging up ...\r\nHandle : %d \r\nOK\r\n" % handle,
+                         result.stdout)
         self.assertEqual(ipc_record(b"Go"), result.file("dial.ipc"))
         self.assertEqual([], self.connections())
 
@@ -107,8 +102,7 @@ class Dialling(sim.ServiceCase):
         phone = "".join(str(i % 10) for i in range(200))
         result = self.run_nelvo(["/ENTRY:oFFice", "/USER:joe", "/PASS:pw", "/PHONE:" + phone])
         self.assertEqual(BANNER + b"Connecting to OFFICE\r\n"
-                         + sim.progress_lines(sim.DEFAULT_STATES) + b"Connected\r\n",
-                         result.stdout)
+                         + progress_lines(sim.DEFAULT_STATES) + b"Connected\r\n", result.stdout)
         # The service itself finds names without regard to case, so what
         # it was handed is what tells.
         self.assertEqual([(b"OFFICE", phone[:128].encode(), b"joe", b"yes")], self.dials())
@@ -124,13 +118,13 @@ class DialEndsWithoutConnection(sim.ServiceCase):
             (self.folder / "stop.qcx").write_bytes(b"")
             created.append(time.monotonic())
 
-        canceller = sim.later(2.5, cancel)
+        canceller = d.later(2.5, cancel)
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/CANCEL:stop.qcx"] + DIAL_ARGS)
         ended = time.monotonic()
         canceller.join()
-        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\nConnecting to Office\r\nDialing\r\n"
-                         + FAILED + b"668\r\n", result.stdout)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(head() + b"Connecting to Office\r\nDialing\r\n" + not_connected(668),
+                         result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assertLess(ended - created[0], 2.5)
         self.assertEqual(b"", result.file("stop.qcx"))
         self.assertEqual([], self.connections())
@@ -139,9 +133,9 @@ class DialEndsWithoutConnection(sim.ServiceCase):
         self.add_entry("Office", *STALLED)
         self.rassim("fault", "status-fails-after", "2", "629")
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + DIAL_ARGS)
-        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\nConnecting to Office\r\nDialing\r\n"
-                         + FAILED + b"629\r\n", result.stdout)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(head() + b"Connecting to Office\r\nDialing\r\n" + not_connected(629),
+                         result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assertEqual([], self.connections())
 
 

@@ -14,21 +14,15 @@ from pathlib import Path
 
 import nelvo_driver as d
 import simulated_service as sim
-from nelvo_driver import BANNER, CRLF, ipc_record
+from nelvo_driver import (CONNECTION_FAILED, CREATE_ENTRY, NO_CONNECTIONS, NO_ENTRIES,
+                          NO_ENTRIES_BLOCK, head, ipc_record, not_connected, progress_lines)
 
 PASSWORD = "Pw-7c1d9"
 DIAL_ARGS = ["/USER:joe", "/PASS:" + PASSWORD, "/PHONE:555-0199"]
-HEAD = BANNER + b"IPC : s.ipc  0\r\n"
-CREATE_ENTRY = (b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
-                b"         that matches the /ENTRY parm you are using\r\n")
-NO_ENTRIES = b"ERROR : No RAS Phone Book Entries found"
-NO_CONNECTIONS = b"ERROR : No active connections for HANGUP found"
-FAILED = b"ERROR : Not Connected\r\nERROR CODE : "
 FAST = ["--step-ms", "50"]
 # A dial that gets as far as dialling and then waits for ever.
 STALLED = ["--states", "0,1,2", "--never-finish", "--step-ms", "50"]
-CONNECTED = (b"Connecting to Office\r\n" + sim.progress_lines(sim.DEFAULT_STATES)
-             + b"Connected\r\n")
+CONNECTED = b"Connecting to Office\r\n" + progress_lines(sim.DEFAULT_STATES) + b"Connected\r\n"
 
 
 class FaultCase(sim.ServiceCase):
@@ -84,7 +78,7 @@ class FaultCase(sim.ServiceCase):
         return self.run_nelvo(["/ENTRY:" + entry, "/IPC:s.ipc", "/HANGUP"], **kwargs)
 
     def assert_ends(self, result, report, status):
-        self.assertEqual(HEAD + report, result.stdout)
+        self.assertEqual(head() + report, result.stdout)
         self.assertEqual(ipc_record(status), result.file("s.ipc"))
 
 
@@ -104,7 +98,7 @@ class RemoteAccessFaults(FaultCase):
             setup()
             for mode in ([], ["/HANGUP"]):
                 result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + DIAL_ARGS + mode)
-                self.assert_ends(result, NO_ENTRIES + CRLF + CREATE_ENTRY, NO_ENTRIES)
+                self.assert_ends(result, NO_ENTRIES_BLOCK, NO_ENTRIES)
         self.assertEqual([], self.dials())
         self.assertEqual([(7, 8192, 0, b"Office")], self.connections())
 
@@ -116,7 +110,7 @@ class RemoteAccessFaults(FaultCase):
                       lambda: self.use_built_program_with_fault("enum-connections-error", "621")):
             setup()
             result = self.hang_up()
-            self.assert_ends(result, b"Hanging up ...\r\n" + NO_CONNECTIONS + CRLF,
+            self.assert_ends(result, b"Hanging up ...\r\n" + NO_CONNECTIONS + b"\r\n",
                              NO_CONNECTIONS)
         self.assertEqual([(7, 8192, 0, b"Office")], self.connections())
 
@@ -133,8 +127,8 @@ class RemoteAccessFaults(FaultCase):
         self.add_entry("Office", *FAST)
         self.use_library("no_RasDialA")
         result = self.dial()
-        self.assert_ends(result, b"Connecting to Office\r\n" + FAILED + b"6\r\n",
-                         b"ERROR : Connection Failed")
+        self.assert_ends(result, b"Connecting to Office\r\n" + not_connected(6),
+                         CONNECTION_FAILED)
         self.assertEqual([], self.dials())
         self.assertEqual([], self.connections())
 
@@ -149,14 +143,14 @@ class RemoteAccessFaults(FaultCase):
             (self.folder / "stop.qcx").write_bytes(b"")
             cancelled.append(time.monotonic())
 
-        canceller = sim.later(3, cancel)
+        canceller = d.later(3, cancel)
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/CANCEL:stop.qcx"] + DIAL_ARGS)
         canceller.join()
         # The hang-up's wait cannot ask for the status either and must not
         # read that as a connection still there.
         self.assertLess(time.monotonic() - cancelled[0], 5)
-        self.assert_ends(result, b"Connecting to Office\r\n" + sim.progress_lines(
-            sim.DEFAULT_STATES) + FAILED + b"668\r\n", b"ERROR : Connection Failed")
+        self.assert_ends(result, b"Connecting to Office\r\n" + progress_lines(
+            sim.DEFAULT_STATES) + not_connected(668), CONNECTION_FAILED)
         self.assertEqual(1, len(self.dials()))
         self.assertEqual([], self.connections())
 
@@ -170,7 +164,7 @@ class EnumerationRace(FaultCase):
         self.add_entry("Office", *FAST)
         self.rassim("fault", "add-entry-between-requests")
         result = self.dial()
-        self.assert_ends(result, NO_ENTRIES + CRLF + CREATE_ENTRY, NO_ENTRIES)
+        self.assert_ends(result, NO_ENTRIES_BLOCK, NO_ENTRIES)
         self.assertEqual(b"Home\nOffice\nAdded Entry 3\n", self.rassim("phonebook", "list"))
         result = self.dial()
         self.assert_ends(result, CONNECTED, b"Connection Successful")
@@ -188,12 +182,12 @@ class FilesHeldOrFull(FaultCase):
                 time.sleep(3)
                 times["released"] = time.monotonic()
 
-        holder = sim.later(2.5, hold)
+        holder = d.later(2.5, hold)
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/CANCEL:stop.qcx"] + DIAL_ARGS)
         ended = time.monotonic()
         holder.join()
-        self.assert_ends(result, b"Connecting to Office\r\nDialing\r\n" + FAILED + b"668\r\n",
-                         b"ERROR : Connection Failed")
+        self.assert_ends(result, b"Connecting to Office\r\nDialing\r\n" + not_connected(668),
+                         CONNECTION_FAILED)
         # Not while held, but soon after: far from the end of the poll budget.
         self.assertGreater(ended - times["held"], 3)
         self.assertLess(ended - times["released"], 5)
@@ -236,15 +230,15 @@ class KilledMidDial(FaultCase):
         self.add_entry("Office", "--states", ",".join(map(str, states)), "--never-finish",
                        "--step-ms", "20")
         known = {ipc_record(b"Go"), ipc_record(b"STATUS : Connecting to Office")}
-        known |= {ipc_record(sim.state_status(s)) for s in states}
+        known |= {ipc_record(d.state_status(s)) for s in states}
         ipc = self.folder / "s.ipc"
         for delay in (0.0, 0.13, 0.31):
             ipc.unlink(missing_ok=True)
             process = self.start(["/ENTRY:Office", "/IPC:s.ipc"] + DIAL_ARGS)
             try:
-                started = sim.wait_for(lambda: ipc.exists() and ipc.read_bytes() not in
-                                       (b"", ipc_record(b"Go"),
-                                        ipc_record(b"STATUS : Connecting to Office")))
+                started = d.wait_for(lambda: ipc.exists() and ipc.read_bytes() not in
+                                     (b"", ipc_record(b"Go"),
+                                      ipc_record(b"STATUS : Connecting to Office")))
                 self.assertTrue(started)
                 time.sleep(delay)
             finally:
@@ -252,7 +246,7 @@ class KilledMidDial(FaultCase):
                 process.wait(timeout=d.TIMEOUT)
             self.assertIn(ipc.read_bytes(), known)
             # The dial died with its process; the state still reads.
-            self.assertTrue(sim.wait_for(lambda: self.connections() == [], timeout=10))
+            self.assertTrue(d.wait_for(lambda: self.connections() == [], timeout=10))
         self.assert_no_password((self.folder / "out.txt").read_bytes(), ipc.read_bytes())
 
         self.rassim("phonebook", "clear")

@@ -15,16 +15,16 @@ sys.path.insert(0, str(HERE.parent / "networkmanager_mock"))
 
 import mock_bus  # noqa: E402
 import nelvo_driver as d  # noqa: E402
-import simulated_service as sim  # noqa: E402
-from nelvo_driver import BANNER, CRLF, ipc_record  # noqa: E402
+from nelvo_driver import (CONNECTION_FAILED, CREATE_ENTRY, NO_CONNECTIONS,  # noqa: E402
+                          NO_ENTRIES_BLOCK, head, ipc_record, not_connected, progress_lines)
 
 PASSWORD = "Pw-7f3q9"
 DIAL_ARGS = ["/USER:joe", "/PASS:" + PASSWORD, "/PHONE:5550100"]
-FAILED = b"ERROR : Not Connected\r\nERROR CODE : "
-PREPARE = b"Dialing\r\nModem Connected\r\nModem Connected\r\n"
-PROGRESS = PREPARE + b"Authentication Started\r\nAuthenticated\r\nConnection Successful\r\n"
-CREATE_ENTRY = (b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
-                b"         that matches the /ENTRY parm you are using\r\n")
+# The states of a dial through NetworkManager up to the modem's connect, to
+# the login, and to the end.
+PREPARE = progress_lines([0, 1, 2, 3, 4])
+LOGIN = progress_lines([0, 1, 2, 3, 4, 5])
+PROGRESS = progress_lines([0, 1, 2, 3, 4, 5, 14, 8192])
 NM = "org.freedesktop.NetworkManager"
 NM_PATH = "/org/freedesktop/NetworkManager"
 
@@ -87,8 +87,8 @@ class NetworkManagerCase(d.NelvoCase):
             self.assertNotIn(PASSWORD.encode(), content, name)
 
 
-def head(entry=b"Mobile"):
-    return BANNER + b"IPC : s.ipc  0\r\nConnecting to " + entry + CRLF
+def dial_head(entry=b"Mobile"):
+    return head() + b"Connecting to " + entry + b"\r\n"
 
 
 class Dialling(NetworkManagerCase):
@@ -96,7 +96,7 @@ class Dialling(NetworkManagerCase):
     def test_connects_stays_up_and_a_later_run_hangs_it_up(self):
         self.add_profile("Mobile", number="*99#")
         result = self.dial()
-        self.assertEqual(head() + PROGRESS + b"Connected\r\n", result.stdout)
+        self.assertEqual(dial_head() + PROGRESS + b"Connected\r\n", result.stdout)
         self.assertEqual(ipc_record(b"Connection Successful"), result.file("s.ipc"))
         self.assert_no_password(result)
         links = self.active_links()
@@ -106,38 +106,37 @@ class Dialling(NetworkManagerCase):
         self.assertEqual(2, self.profile_count())  # the profile and its volatile copy
 
         result = self.hang_up("MOBILE")
-        self.assertEqual(BANNER + b"IPC : h.ipc  0\r\nHanging up ...\r\nHandle : %d \r\nOK\r\n"
-                         % handle, result.stdout)
+        self.assertEqual(head("h.ipc") + b"Hanging up ...\r\nHandle : %d \r\nOK\r\n" % handle,
+                         result.stdout)
         self.assertEqual(ipc_record(b"Go"), result.file("h.ipc"))
         self.assertEqual([], self.active_links())
         self.assertEqual(1, self.profile_count())
 
     def test_failures_give_their_codes(self):
-        cases = [("busy", "gsm", PREPARE, b"676"),
-                 ("no-answer", "gsm", PREPARE, b"678"),
-                 ("no-carrier", "gsm", PREPARE, b"679"),
-                 ("refused", "gsm", PREPARE + b"Authentication Started\r\n", b"629"),
-                 ("refused-ppp", "pppoe", PREPARE + b"Authentication Started\r\n", b"691")]
+        cases = [("busy", "gsm", PREPARE, 676),
+                 ("no-answer", "gsm", PREPARE, 678),
+                 ("no-carrier", "gsm", PREPARE, 679),
+                 ("refused", "gsm", LOGIN, 629),
+                 ("refused-ppp", "pppoe", LOGIN, 691)]
         for outcome, kind, lines, code in cases:
             with self.subTest(outcome):
                 self.add_profile(outcome, kind, outcome=outcome)
                 started = time.monotonic()
                 result = self.dial(outcome)
                 self.assertLess(time.monotonic() - started, 40)  # not the 86 s budget
-                self.assertEqual(head(outcome.encode()) + lines + FAILED + code + CRLF,
+                self.assertEqual(dial_head(outcome.encode()) + lines + not_connected(code),
                                  result.stdout)
-                self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+                self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
                 self.assert_no_password(result)
                 self.assertEqual([], self.active_links())
 
     def test_cancel_file_ends_the_dial_and_the_link(self):
         self.add_profile("Mobile", outcome="never")
-        canceller = sim.later(2.5, lambda: (self.folder / "stop.qcx").write_bytes(b""))
+        canceller = d.later(2.5, lambda: (self.folder / "stop.qcx").write_bytes(b""))
         result = self.run_nelvo(["/ENTRY:Mobile", "/IPC:s.ipc", "/CANCEL:stop.qcx"] + DIAL_ARGS)
         canceller.join()
-        self.assertEqual(head() + PREPARE + b"Authentication Started\r\n" + FAILED + b"668\r\n",
-                         result.stdout)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(dial_head() + LOGIN + not_connected(668), result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assertEqual([], self.active_links())
         self.assertEqual(1, self.profile_count())
 
@@ -147,8 +146,8 @@ class Dialling(NetworkManagerCase):
         # Standard output a console: the report goes to the log.
         result = self.run_nelvo(["/ENTRY:Mobile", "/IPC:s.ipc", "/LOG:dial.log"] + DIAL_ARGS,
                                 stdout_mode="pty")
-        self.assertEqual(head() + FAILED + b"5\r\n", result.file("dial.log"))
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(dial_head() + not_connected(5), result.file("dial.log"))
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assertEqual(b"", d.console_text(result.console).strip())
         self.assert_no_password(result)
 
@@ -158,11 +157,11 @@ class BadInput(NetworkManagerCase):
     def test_names_and_values_that_are_not_utf8(self):
         self.add_profile("Mobile")
         result = self.run_nelvo([b"/ENTRY:Mob\xffile", "/IPC:s.ipc"] + DIAL_ARGS)
-        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\nERROR : Mob\xffile Phone Book Entry is"
-                         b" missing\r\n" + CREATE_ENTRY, result.stdout)
+        self.assertEqual(head() + b"ERROR : Mob\xffile Phone Book Entry is missing\r\n"
+                         + CREATE_ENTRY, result.stdout)
         result = self.run_nelvo(["/ENTRY:Mobile", "/IPC:s.ipc", "/USER:joe", b"/PASS:\xe9t\xe9",
                                  "/PHONE:1"])
-        self.assertEqual(head() + FAILED + b"87\r\n", result.stdout)
+        self.assertEqual(dial_head() + not_connected(87), result.stdout)
         self.assertEqual([], self.active_links())
 
 
@@ -172,14 +171,13 @@ class HangingUp(NetworkManagerCase):
         self.add_profile("Mobile")
         self.add_profile("DSL", "pppoe")
         result = self.hang_up()
-        message = b"ERROR : No active connections for HANGUP found"
-        self.assertEqual(BANNER + b"IPC : h.ipc  0\r\nHanging up ...\r\n" + message + CRLF,
+        self.assertEqual(head("h.ipc") + b"Hanging up ...\r\n" + NO_CONNECTIONS + b"\r\n",
                          result.stdout)
-        self.assertEqual(ipc_record(message), result.file("h.ipc"))
+        self.assertEqual(ipc_record(NO_CONNECTIONS), result.file("h.ipc"))
 
         self.control("AddActiveConnections", 1, "DSL", "pppoe")
         result = self.hang_up()
-        self.assertEqual(BANNER + b"IPC : h.ipc  0\r\nHanging up ...\r\n"
+        self.assertEqual(head("h.ipc") + b"Hanging up ...\r\n"
                          + b"ERROR : The specified connection (Mobile) is not active\r\n"
                          + b"        DSL is active\r\n", result.stdout)
         self.assertEqual(1, len(self.active_links()))
@@ -189,8 +187,7 @@ class NoNetworkManager(NetworkManagerCase):
 
     def test_no_bus_and_no_daemon_read_as_an_empty_phone_book(self):
         self.add_profile("Mobile")
-        expected = (BANNER + b"IPC : s.ipc  0\r\nERROR : No RAS Phone Book Entries found\r\n"
-                    + CREATE_ENTRY)
+        expected = head() + NO_ENTRIES_BLOCK
         result = self.dial(env={"DBUS_SYSTEM_BUS_ADDRESS": "unix:path=/nonexistent/bus"})
         self.assertEqual(expected, result.stdout)
         self.bus.stop_mock()
@@ -206,9 +203,8 @@ class NoNetworkManager(NetworkManagerCase):
         self.control("Quit", 2500)
         try:
             result = self.dial()
-            self.assertEqual(head() + PREPARE + b"Authentication Started\r\n" + FAILED
-                             + b"711\r\n", result.stdout)
-            self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+            self.assertEqual(dial_head() + LOGIN + not_connected(711), result.stdout)
+            self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         finally:
             self.restart_network_manager()
 

@@ -2,14 +2,10 @@
 IPC file, cancel file and the messages for missing options."""
 
 import nelvo_driver as d
-from nelvo_driver import BANNER, CRLF, MISSING_ENTRY, MISSING_ENTRY_BLOCK, USAGE_DIAL, ipc_record
+from nelvo_driver import (BANNER, CRLF, MISSING_ENTRY, MISSING_ENTRY_BLOCK, NO_ENTRIES,
+                          NO_ENTRIES_BLOCK, USAGE_DIAL, head, ipc_record)
 
 DIAL_ARGS = ["/ENTRY:isp", "/USER:joe", "/PASS:pw", "/PHONE:555"]
-# Each test's simulated service starts with an empty phone book.
-NO_ENTRIES = b"ERROR : No RAS Phone Book Entries found"
-NO_ENTRIES_BLOCK = (NO_ENTRIES + CRLF
-                    + b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
-                    + b"         that matches the /ENTRY parm you are using\r\n")
 
 
 class ReportOnStandardOutput(d.NelvoCase):
@@ -35,8 +31,7 @@ class ReportOnStandardOutput(d.NelvoCase):
         ]
         for args, message in cases:
             result = self.run_nelvo(args + ["/IPC:s.ipc"])
-            self.assertEqual(BANNER + b"IPC : s.ipc  0\r\n" + message + CRLF + USAGE_DIAL,
-                             result.stdout)
+            self.assertEqual(head() + message + CRLF + USAGE_DIAL, result.stdout)
             self.assertEqual(ipc_record(message), result.file("s.ipc"))
 
     def test_hang_up_needs_only_the_entry(self):
@@ -44,7 +39,7 @@ class ReportOnStandardOutput(d.NelvoCase):
         # so the run goes on to look the entry up.
         result = self.run_nelvo(["/LOG:x/hangup.log", "/ENTRY:isp", "/IPC:s.ipc"],
                                 stdout_mode="pipe")
-        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\n" + NO_ENTRIES_BLOCK, result.stdout)
+        self.assertEqual(head() + NO_ENTRIES_BLOCK, result.stdout)
         self.assertEqual(ipc_record(NO_ENTRIES), result.file("s.ipc"))
 
 
@@ -53,7 +48,7 @@ class IpcFile(d.NelvoCase):
     def test_entry_missing_overwrites_only_the_record(self):
         (self.folder / "s.ipc").write_bytes(b"o" * 64 + bytes(range(36)))
         result = self.run_nelvo(["/IPC:s.ipc"])
-        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\n" + MISSING_ENTRY_BLOCK, result.stdout)
+        self.assertEqual(head() + MISSING_ENTRY_BLOCK, result.stdout)
         self.assertEqual(ipc_record(MISSING_ENTRY) + bytes(range(36)), result.file("s.ipc"))
 
     def test_folder_missing_gives_76(self):
@@ -93,8 +88,7 @@ class ReportToLog(d.NelvoCase):
     def test_log_is_emptied_and_console_stays_quiet(self):
         (self.folder / "run.log").write_bytes(b"x" * 5000)
         result = self.run_nelvo(["/log:run.log", "/IPC:s.ipc"], stdout_mode="pty")
-        self.assertEqual(BANNER + b"IPC : s.ipc  0\r\n" + MISSING_ENTRY_BLOCK,
-                         result.file("run.log"))
+        self.assertEqual(head() + MISSING_ENTRY_BLOCK, result.file("run.log"))
         self.assertEqual(b"", d.console_text(result.console).strip())
         self.assertEqual(ipc_record(MISSING_ENTRY), result.file("s.ipc"))
 

@@ -13,7 +13,6 @@ import subprocess
 import sys
 import tempfile
 import shutil
-import time
 import unittest
 from pathlib import Path
 
@@ -22,43 +21,31 @@ sys.path.insert(0, str(HERE.parent / "e2e"))
 
 import nelvo_driver as d  # noqa: E402  pylint: disable=wrong-import-position
 import nm_harness  # noqa: E402  pylint: disable=wrong-import-position
-from nelvo_driver import BANNER  # noqa: E402  pylint: disable=wrong-import-position
+from nelvo_driver import (head, ipc_record, progress_lines,  # noqa: E402  pylint: disable=C0413
+                          wait_for)
 
 SKIPPED = 77
 PASSWORD = "Pw-7f3c-secret"
 DIAL_ARGS = ["/USER:joe", "/PASS:" + PASSWORD, "/PHONE:*99#"]
-FAILED = b"ERROR : Not Connected\r\nERROR CODE : "
-CREATE_ENTRY = (b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
-                b"         that matches the /ENTRY parm you are using\r\n")
 
 # The device states of a mobile-broadband activation and the connection
 # states they are reported as, moving forward only: 0 on acceptance, 1 2
 # at prepare, 3 4 at config, 5 at ip-config, 14 at ip-check, 8192 when the
 # active connection is activated.
-CONNECTED_LINES = (b"Dialing\r\nModem Connected\r\nModem Connected\r\n"
-                   b"Authentication Started\r\nAuthenticated\r\nConnection Successful\r\n"
-                   b"Connected\r\n")
+CONNECTED_LINES = progress_lines([0, 1, 2, 3, 4, 5, 14, 8192]) + b"Connected\r\n"
 # A modem that fails its connect does so while the device is at prepare.
-FAILED_LINES = b"Dialing\r\n"
+FAILED_LINES = progress_lines([0, 1, 2])
 
-# name: (APN, modem). The APN tells the stand-in ModemManager what to do.
-PROFILES = {
-    "Office": ("internet", 0),
-    "Home": ("internet", 1),
-    "Busy": ("busy", 0),
-    "NoAnswer": ("noanswer", 0),
-    "NoCarrier": ("nocarrier", 0),
-    "NoDialTone": ("nodialtone", 0),
-    "Never": ("hang", 0),
+# The modem's failures: entry name: (APN, the code the dial ends with).
+FAILURES = {
+    "Busy": ("busy", 676),
+    "NoAnswer": ("noanswer", 678),
+    "NoCarrier": ("nocarrier", 679),
+    "NoDialTone": ("nodialtone", 680),
 }
-
-
-def ipc_record(text):
-    return d.ipc_record(text)
-
-
-def head(ipc="s.ipc"):
-    return BANNER + b"IPC : %s  0\r\n" % ipc.encode()
+# name: (APN, modem). The APN tells the stand-in ModemManager what to do.
+PROFILES = {"Office": ("internet", 0), "Home": ("internet", 1), "Never": ("hang", 0),
+            **{name: (apn, 0) for name, (apn, _code) in FAILURES.items()}}
 
 
 class DaemonCase(unittest.TestCase):
@@ -157,19 +144,10 @@ class DaemonCase(unittest.TestCase):
     def assert_links_down_and_no_copies(self):
         """No mobile-broadband link is up, or coming up, and the phone book
         holds the stored profiles only: every dial's copy is gone."""
-        self.assertTrue(wait_for(lambda: not self.dialup_active(), 15),
+        self.assertTrue(wait_for(lambda: not self.dialup_active(), 15, 0.05),
                         "still active: %s" % self.dialup_active())
-        self.assertTrue(wait_for(lambda: self.daemon.profiles() == self.stored, 15),
+        self.assertTrue(wait_for(lambda: self.daemon.profiles() == self.stored, 15, 0.05),
                         "profiles: %s" % self.daemon.profiles())
-
-
-def wait_for(check, timeout, interval=0.05):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if check():
-            return True
-        time.sleep(interval)
-    return check()
 
 
 def main():

@@ -6,7 +6,8 @@ package in a mount namespace of its own."""
 import os
 
 import daemon_case as c
-from daemon_case import CONNECTED_LINES, head, ipc_record
+from daemon_case import CONNECTED_LINES
+from nelvo_driver import head, ipc_record
 
 
 class Installed(c.DaemonCase):

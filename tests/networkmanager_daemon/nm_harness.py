@@ -26,10 +26,12 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE.parent / "e2e"))
+from nelvo_driver import wait_for  # noqa: E402  pylint: disable=wrong-import-position
+
 NM_BINARY = "/usr/sbin/NetworkManager"
 NM_NAME = "org.freedesktop.NetworkManager"
 MM_NAME = "org.freedesktop.ModemManager1"
@@ -121,15 +123,11 @@ def _remove_orphans():
             pass  # being set up, or not ours to judge
 
 
-def _wait_for(what, check, timeout=START_TIMEOUT, process=None):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if check():
-            return
-        if process is not None and process.poll() is not None:
+def _wait_for(what, check, process):
+    if not wait_for(check, START_TIMEOUT, 0.05, process):
+        if process.poll() is not None:
             raise RuntimeError("%s: the process ended with %s" % (what, process.returncode))
-        time.sleep(0.05)
-    raise RuntimeError("%s: not within %s s" % (what, timeout))
+        raise RuntimeError("%s: not within %s s" % (what, START_TIMEOUT))
 
 
 class RealDaemon:
@@ -341,9 +339,6 @@ class RealDaemon:
         lines = self.nmcli("-f", "IP4.ADDRESS,GENERAL.STATE,GENERAL.IP-IFACE", "device",
                            "show", device, check=False)
         return lines
-
-    def wait_until(self, what, check, timeout=20):
-        _wait_for(what, check, timeout)
 
 
 def main():

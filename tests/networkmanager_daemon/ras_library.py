@@ -1,14 +1,39 @@
 """The six functions of a remote-access library (librasapi32.so), called
 through ctypes with the 32-bit ANSI record layouts, as the dialer calls
-them: for tests and figures that go past nelvo's own output."""
+them: for tests and figures that go past nelvo's own output. The records
+and numbers are read from the dialer's own header, so they cannot drift."""
 import ctypes
+import re
+from pathlib import Path
 
-# Record sizes and field offsets of the ANSI remote-access records.
-ENTRY_NAME_SIZE, CONN_SIZE, STATUS_SIZE, PARAMS_SIZE = 264, 412, 160, 1052
-PARAMS_FIELDS = {"entry": 4, "phone": 261, "user": 519, "password": 776}
-CONNECTED = 8192  # RASCS_Connected
-UNKNOWN_HANDLE = 6
+HEADER = Path(__file__).resolve().parents[2] / "remote_access" / "ras_records.h"
 NOTIFIER = ctypes.CFUNCTYPE(None, ctypes.c_uint32, ctypes.c_uint32, ctypes.c_uint32)
+
+
+def _read_header(path):
+    """The header's records as ctypes structures, and its named numbers.
+    Every field is a 32-bit number or a text of RAS_MAX_... + 1 bytes."""
+    text = path.read_text()
+    limits = {name: int(value) for name, value in re.findall(r"#define (RAS_MAX_\w+) (\d+)", text)}
+    records = {}
+    for body, name in re.findall(r"typedef struct \w+ \{(.*?)\} (\w+);", text, re.S):
+        fields = [(field, ctypes.c_char * (limits[limit] + 1) if limit else ctypes.c_uint32)
+                  for field, limit in re.findall(r"\w+ (\w+)(?:\[(\w+) \+ 1\])?;", body)]
+        records[name] = type(name, (ctypes.Structure,), {"_fields_": fields})
+    numbers = {name: int(value) for name, value in re.findall(r"\b(RAS\w+) = (\d+)", text)}
+    return records, numbers
+
+
+RECORDS, NUMBERS = _read_header(HEADER)
+CONNECTED = NUMBERS["RASCS_Connected"]
+UNKNOWN_HANDLE = NUMBERS["RAS_ERROR_INVALID_HANDLE"]
+
+
+def records(name, count=1):
+    """An array of records whose first carries its size, as a caller passes it."""
+    array = (RECORDS[name] * count)()
+    array[0].dwSize = ctypes.sizeof(RECORDS[name])
+    return array
 
 
 class Library:
@@ -20,35 +45,26 @@ class Library:
                      "RasGetConnectStatusA", "RasEnumConnectionsA", "RasHangUpA"):
             getattr(self.lib, name).restype = ctypes.c_uint32
 
-    @staticmethod
-    def records(size, count):
-        buffer = ctypes.create_string_buffer(size * count)
-        ctypes.c_uint32.from_buffer(buffer, 0).value = size
-        return buffer
-
     def enum_entries(self):
         """(result, entry names in the order listed)."""
-        buffer = self.records(ENTRY_NAME_SIZE, 64)
-        size, count = ctypes.c_uint32(len(buffer)), ctypes.c_uint32()
+        buffer = records("RASENTRYNAME", 64)
+        size, count = ctypes.c_uint32(ctypes.sizeof(buffer)), ctypes.c_uint32()
         code = self.lib.RasEnumEntriesA(None, None, buffer, ctypes.byref(size),
                                         ctypes.byref(count))
-        names = [_text(buffer.raw, i * ENTRY_NAME_SIZE + 4) for i in range(count.value)]
-        return code, names
+        return code, [_text(buffer[i].szEntryName) for i in range(count.value)]
 
     def dial_params(self, entry):
         """(result, user name, password, password stored) of an entry."""
         params = self.params(entry)
         stored = ctypes.c_int32()
         code = self.lib.RasGetEntryDialParamsA(None, params, ctypes.byref(stored))
-        return (code, _text(params.raw, PARAMS_FIELDS["user"]),
-                _text(params.raw, PARAMS_FIELDS["password"]), stored.value)
+        return code, _text(params[0].szUserName), _text(params[0].szPassword), stored.value
 
-    def params(self, entry, user="", password="", phone=""):
-        params = self.records(PARAMS_SIZE, 1)
-        for field, value in (("entry", entry), ("user", user), ("password", password),
-                             ("phone", phone)):
-            data = value.encode()
-            ctypes.memmove(ctypes.addressof(params) + PARAMS_FIELDS[field], data, len(data))
+    @staticmethod
+    def params(entry, user="", password="", phone=""):
+        params = records("RASDIALPARAMS")
+        params[0].szEntryName, params[0].szUserName = entry.encode(), user.encode()
+        params[0].szPassword, params[0].szPhoneNumber = password.encode(), phone.encode()
         return params
 
     def dial(self, entry, password, notifier=None):
@@ -59,23 +75,21 @@ class Library:
         return code, handle.value
 
     def status(self, handle):
-        buffer = self.records(STATUS_SIZE, 1)
-        code = self.lib.RasGetConnectStatusA(ctypes.c_uint32(handle), buffer)
-        return code, ctypes.c_uint32.from_buffer(buffer, 4).value
+        status = records("RASCONNSTATUS")
+        code = self.lib.RasGetConnectStatusA(ctypes.c_uint32(handle), status)
+        return code, status[0].rasconnstate
 
     def enum_connections(self):
         """(result, [(handle, entry name)] of the active connections)."""
-        buffer = self.records(CONN_SIZE, 128)
-        size, count = ctypes.c_uint32(len(buffer)), ctypes.c_uint32()
+        buffer = records("RASCONN", 128)
+        size, count = ctypes.c_uint32(ctypes.sizeof(buffer)), ctypes.c_uint32()
         code = self.lib.RasEnumConnectionsA(buffer, ctypes.byref(size), ctypes.byref(count))
-        rows = [(ctypes.c_uint32.from_buffer(buffer, i * CONN_SIZE + 4).value,
-                 _text(buffer.raw, i * CONN_SIZE + 8)) for i in range(count.value)]
-        return code, rows
+        return code, [(buffer[i].hrasconn, _text(buffer[i].szEntryName))
+                      for i in range(count.value)]
 
     def hang_up(self, handle):
         return self.lib.RasHangUpA(ctypes.c_uint32(handle))
 
 
-def _text(raw, offset):
-    """The NUL-ended string at an offset of a record buffer."""
-    return raw[offset:raw.index(b"\0", offset)].decode("latin-1")
+def _text(field):
+    return field.decode("latin-1")

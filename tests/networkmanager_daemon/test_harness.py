@@ -8,7 +8,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
@@ -97,9 +96,7 @@ class LeavesNothingBehind(unittest.TestCase):
             child.kill()
             child.wait(timeout=10)
             child.stdout.close()
-        deadline = time.monotonic() + 10
-        while any(alive(int(pid)) for pid in pids) and time.monotonic() < deadline:
-            time.sleep(0.05)
+        nm_harness.wait_for(lambda: not any(alive(int(pid)) for pid in pids), 10, 0.05)
         self.assertEqual([], [pid for pid in pids if alive(int(pid))])
         self.assertTrue(Path(folder).exists())
         nm_harness._remove_orphans()  # pylint: disable=protected-access

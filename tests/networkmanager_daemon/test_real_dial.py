@@ -2,12 +2,12 @@
 modem's failures, the cancel file, two dials at once, and the password
 kept out of every output."""
 
-import threading
 import time
 
 import daemon_case as c
 import nelvo_driver as d
-from daemon_case import CONNECTED_LINES, FAILED, FAILED_LINES, head, ipc_record
+from daemon_case import CONNECTED_LINES, FAILED_LINES
+from nelvo_driver import CONNECTION_FAILED, head, ipc_record, not_connected
 
 
 class Connects(c.DaemonCase):
@@ -54,60 +54,45 @@ class ModemFailures(c.DaemonCase):
     def check_failure(self, entry, code):
         result = self.dial(entry)
         self.assertEqual(head() + b"Connecting to %s\r\n" % entry.encode() + FAILED_LINES
-                         + FAILED + b"%d\r\n" % code, result.stdout)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+                         + not_connected(code), result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assert_links_down_and_no_copies()
 
-    def test_line_busy(self):
-        self.check_failure("Busy", 676)
-
-    def test_no_answer(self):
-        self.check_failure("NoAnswer", 678)
-
-    def test_no_carrier(self):
-        self.check_failure("NoCarrier", 679)
-
-    def test_no_dial_tone(self):
-        self.check_failure("NoDialTone", 680)
+    def test_each_failure_ends_within_seconds_with_its_code(self):
+        # A failed dial answers status queries with its error at once; a
+        # library that did not would make the dialer wait out its 86 s.
+        for entry, (_apn, code) in c.FAILURES.items():
+            with self.subTest(entry):
+                started = time.monotonic()
+                self.check_failure(entry, code)
+                self.assertLess(time.monotonic() - started, 20)
 
     def test_refused_login(self):
         # The network refuses the password; ModemManager's reason reaches
         # NetworkManager only as "unknown", so it reads as a closed link.
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/USER:joe", "/PASS:wrong",
                                  "/PHONE:*99#"])
-        self.assertEqual(head() + b"Connecting to Office\r\n" + FAILED_LINES + FAILED
-                         + b"629\r\n", result.stdout)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(head() + b"Connecting to Office\r\n" + FAILED_LINES + not_connected(629),
+                         result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assert_links_down_and_no_copies()
-
-    def test_failures_end_within_seconds(self):
-        # A failed dial answers status queries with its error at once; a
-        # library that did not would make the dialer wait out its 86 s.
-        started = time.monotonic()
-        self.check_failure("Busy", 676)
-        self.assertLess(time.monotonic() - started, 20)
 
 
 class Cancelled(c.DaemonCase):
 
     def test_cancel_file_ends_the_dial_and_the_link(self):
-        def cancel():
-            time.sleep(2.5)
-            (self.folder / "stop.qcx").write_bytes(b"")
-
-        canceller = threading.Thread(target=cancel)
-        canceller.start()
+        canceller = d.later(2.5, lambda: (self.folder / "stop.qcx").write_bytes(b""))
         result = self.run_nelvo(["/ENTRY:Never", "/IPC:s.ipc", "/CANCEL:stop.qcx"]
                                 + c.DIAL_ARGS)
         canceller.join()
-        self.assertEqual(head() + b"Connecting to Never\r\n" + FAILED_LINES + FAILED
-                         + b"668\r\n", result.stdout)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(head() + b"Connecting to Never\r\n" + FAILED_LINES + not_connected(668),
+                         result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assert_links_down_and_no_copies()
 
     def test_killed_mid_dial_leaves_no_copy_once_the_link_is_down(self):
         run = self.start_nelvo(["/ENTRY:Never", "/IPC:s.ipc"] + c.DIAL_ARGS)
-        self.assertTrue(c.wait_for(lambda: "Never" in self.dialup_active(), 15))
+        self.assertTrue(d.wait_for(lambda: "Never" in self.dialup_active(), 15, 0.05))
         time.sleep(0.5)
         run.kill()
         run.communicate(timeout=d.TIMEOUT)

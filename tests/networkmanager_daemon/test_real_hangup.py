@@ -1,11 +1,13 @@
 """Hang-ups through the real NetworkManager, and the daemon missing or
 stopping under a dial."""
 
-import threading
 import time
 
 import daemon_case as c
-from daemon_case import CREATE_ENTRY, FAILED, FAILED_LINES, head, ipc_record
+import nelvo_driver as d
+from daemon_case import FAILED_LINES
+from nelvo_driver import (CONNECTION_FAILED, NO_CONNECTIONS, NO_ENTRIES, NO_ENTRIES_BLOCK, head,
+                          ipc_record, not_connected)
 
 HANGING_UP = b"Hanging up ...\r\n"
 
@@ -20,9 +22,8 @@ class HangUp(c.DaemonCase):
 
     def test_hang_up_of_an_entry_whose_link_is_not_up(self):
         result = self.hang_up("Office")
-        message = b"ERROR : No active connections for HANGUP found"
-        self.assertEqual(head() + HANGING_UP + message + b"\r\n", result.stdout)
-        self.assertEqual(ipc_record(message), result.file("s.ipc"))
+        self.assertEqual(head() + HANGING_UP + NO_CONNECTIONS + b"\r\n", result.stdout)
+        self.assertEqual(ipc_record(NO_CONNECTIONS), result.file("s.ipc"))
         # With another link up, that one is named and stays up.
         self.dial("Home")
         result = self.hang_up("Office")
@@ -42,18 +43,16 @@ class NotRunning(c.DaemonCase):
 
     def test_no_phone_book_without_networkmanager(self):
         self.daemon.stop_nm()
-        message = b"ERROR : No RAS Phone Book Entries found"
         for mode in ([], ["/HANGUP"]):
             result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + c.DIAL_ARGS + mode)
-            self.assertEqual(head() + message + b"\r\n" + CREATE_ENTRY, result.stdout)
-            self.assertEqual(ipc_record(message), result.file("s.ipc"))
+            self.assertEqual(head() + NO_ENTRIES_BLOCK, result.stdout)
+            self.assertEqual(ipc_record(NO_ENTRIES), result.file("s.ipc"))
 
     def test_no_system_bus_at_all(self):
         missing = "unix:path=%s" % (self.folder / "no_bus_here")
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + c.DIAL_ARGS,
                                 env={"DBUS_SYSTEM_BUS_ADDRESS": missing})
-        message = b"ERROR : No RAS Phone Book Entries found"
-        self.assertEqual(head() + message + b"\r\n" + CREATE_ENTRY, result.stdout)
+        self.assertEqual(head() + NO_ENTRIES_BLOCK, result.stdout)
 
 
 class StoppedMidDial(c.DaemonCase):
@@ -62,20 +61,15 @@ class StoppedMidDial(c.DaemonCase):
     profiles = {"Never": ("hang", 0)}
 
     def test_networkmanager_stopped_mid_dial(self):
-        def stop():
-            time.sleep(2.5)
-            self.daemon.stop_nm()
-
-        stopper = threading.Thread(target=stop)
-        stopper.start()
+        stopper = d.later(2.5, self.daemon.stop_nm)
         started = time.monotonic()
         result = self.run_nelvo(["/ENTRY:Never", "/IPC:s.ipc"] + c.DIAL_ARGS)
         stopper.join()
         # The service went away: 711, within seconds rather than the
         # dialer's whole budget, and the output stays whole.
-        self.assertEqual(head() + b"Connecting to Never\r\n" + FAILED_LINES + FAILED
-                         + b"711\r\n", result.stdout)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(head() + b"Connecting to Never\r\n" + FAILED_LINES + not_connected(711),
+                         result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assertLess(time.monotonic() - started, 20)
 
 

@@ -9,7 +9,7 @@ from pathlib import Path
 import daemon_case as c
 import nm_harness
 import ras_library
-from daemon_case import ipc_record
+from nelvo_driver import CONNECTION_FAILED, CREATE_ENTRY, head, ipc_record, not_connected
 
 
 class Library(c.DaemonCase):
@@ -77,13 +77,12 @@ class Library(c.DaemonCase):
         # D-Bus carries only UTF-8: a daemon handed other bytes would drop
         # the connection. An entry name matches nothing; a password is 87.
         result = self.run_nelvo([b"/ENTRY:Off\xffice", "/IPC:s.ipc"] + c.DIAL_ARGS)
-        self.assertEqual(c.head() + b"ERROR : Off\xffice Phone Book Entry is missing\r\n"
-                         + c.CREATE_ENTRY, result.stdout)
+        self.assertEqual(head() + b"ERROR : Off\xffice Phone Book Entry is missing\r\n"
+                         + CREATE_ENTRY, result.stdout)
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/USER:joe", b"/PASS:\xe9t\xe9",
                                  "/PHONE:*99#"])
-        self.assertEqual(c.head() + b"Connecting to Office\r\n" + c.FAILED + b"87\r\n",
-                         result.stdout)
-        self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
+        self.assertEqual(head() + b"Connecting to Office\r\n" + not_connected(87), result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assert_links_down_and_no_copies()
         self.assertTrue(self.daemon.has_name(nm_harness.NM_NAME))
 

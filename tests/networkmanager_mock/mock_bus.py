@@ -12,10 +12,12 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE.parent / 'e2e'))
+from nelvo_driver import wait_for  # noqa: E402  pylint: disable=wrong-import-position
+
 TEMPLATE = HERE / 'networkmanager_template.py'
 PYTHON = '/usr/bin/python3'  # the system Python, which has dbusmock
 NM_NAME = 'org.freedesktop.NetworkManager'
@@ -39,7 +41,8 @@ class MockBus:
                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL)
         self.mock = None
-        self._wait(lambda: socket.exists(), 'dbus-daemon did not start')
+        if not wait_for(socket.exists, START_TIMEOUT):
+            raise RuntimeError('dbus-daemon did not start')
 
     def env(self):
         return dict(os.environ, DBUS_SYSTEM_BUS_ADDRESS=self.address)
@@ -48,7 +51,8 @@ class MockBus:
         self.mock = subprocess.Popen(
             [PYTHON, '-m', 'dbusmock', '--system', '--template', str(TEMPLATE)],
             env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
-        self._wait(self._mock_on_bus, 'the NetworkManager stand-in did not start')
+        if not wait_for(self._mock_on_bus, START_TIMEOUT):
+            raise RuntimeError('the NetworkManager stand-in did not start')
 
     def stop_mock(self):
         if self.mock is not None:
@@ -70,15 +74,6 @@ class MockBus:
              '/org/freedesktop/DBus', 'org.freedesktop.DBus.NameHasOwner', 'string:' + NM_NAME],
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         return b'boolean true' in done.stdout
-
-    @staticmethod
-    def _wait(ready, message):
-        deadline = time.monotonic() + START_TIMEOUT
-        while time.monotonic() < deadline:
-            if ready():
-                return
-            time.sleep(0.02)
-        raise RuntimeError(message)
 
 
 def serve():

@@ -17,10 +17,9 @@ import zlib
 import package_files as p
 import version_resource
 
-BANNER = b"Nelvo - Command line RAS dialer - 2.0\r\n"
-NO_ENTRIES = (b"ERROR : No RAS Phone Book Entries found\r\n"
-              b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
-              b"         that matches the /ENTRY parm you are using\r\n")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import nelvo_driver as d  # noqa: E402  pylint: disable=wrong-import-position
+
 # What a program needs at start: the kernel and the C runtime, nothing that
 # loads a larger stack (oleaut32 is bound at the first string).
 IMPORTS = ["KERNEL32.dll", "msvcrt.dll"]
@@ -110,10 +109,10 @@ def check_runs(args, folder):
     env = p.wine_env(args.wineprefix)
     for name, arguments in runs.items():
         code, output = p.run_wine(folder, ["nelvo.exe"] + arguments, env)
-        expected = BANNER + b"IPC : ipc.txt  0\r\n" + NO_ENTRIES
+        expected = d.head("ipc.txt") + d.NO_ENTRIES_BLOCK
         with open(os.path.join(folder, "ipc.txt"), "rb") as ipc:
             record = ipc.read()
-        expected_record = b"ERROR : No RAS Phone Book Entries found".ljust(64)
+        expected_record = d.ipc_record(d.NO_ENTRIES)
         if code != 0 or output != expected or record != expected_record:
             failures.append(f"{name}: exit {code}, output {output!r}, IPC {record!r}")
         if b"secret" in output or b"secret" in record:

@@ -9,17 +9,15 @@ import os
 import shutil
 import subprocess
 import sys
-import time
+from pathlib import Path
 
 import package_files as p
 
-CRLF = b"\r\n"
-BANNER = b"Nelvo - Command line RAS dialer - 2.0"
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "e2e"))
+import nelvo_driver as d  # noqa: E402  pylint: disable=wrong-import-position
+from nelvo_driver import CREATE_ENTRY, CRLF, head  # noqa: E402  pylint: disable=C0413
+
 STATES = [0, 1, 2, 3, 5, 14, 8192]
-STATE_TEXTS = {2: b"Dialing", 3: b"Modem Connected", 5: b"Authentication Started",
-               14: b"Authenticated", 8192: b"Connection Successful"}
-CREATE_ENTRY = (b"         Please create a RAS phone book entry for Dial Up Networking\r\n"
-                b"         that matches the /ENTRY parm you are using\r\n")
 
 
 class Service:
@@ -52,18 +50,10 @@ class Service:
         return [tuple(line.split(b"\t")[:4]) for line in self.rassim("dials").splitlines()]
 
 
-def lines(*items):
-    return b"".join(item + CRLF for item in items)
-
-
-def progress(states):
-    return [STATE_TEXTS[state] for state in states if state in STATE_TEXTS]
-
-
 def statuses(entry, states, final):
     """Every IPC status a dial run writes, in order."""
     return ([b"Go", b"STATUS : Connecting to " + entry] +
-            [STATE_TEXTS.get(state, b" %d" % state) for state in states] + final)
+            [d.state_status(state) for state in states] + final)
 
 
 def split_statuses(output):
@@ -100,10 +90,9 @@ def check_batch_connects(service):
                                 "5551234"])
     dials = service.dials()
     handle = dials[-1][0] if dials else b"?"
-    dial_report = lines(BANNER, b"IPC : dial.ipc  0", b"Connecting to Office",
-                        *progress(STATES), b"Connected")
-    hangup_report = lines(BANNER, b"IPC : dial.ipc  0", b"Hanging up ...",
-                          b"Handle : " + handle + b" ", b"OK")
+    dial_report = (head("dial.ipc") + b"Connecting to Office\r\n" + d.progress_lines(STATES)
+                   + b"Connected\r\n")
+    hangup_report = head("dial.ipc") + b"Hanging up ...\r\nHandle : " + handle + b" \r\nOK\r\n"
     expected = indented(dial_report) + b"Connected: hanging up Office\r\n" + indented(hangup_report)
     shown, rest = split_statuses(output)
     failures = []
@@ -124,26 +113,20 @@ def check_batch_cancelled(service):
                                 "5550199"], cwd=service.folder, env=service.env(),
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.DEVNULL)
-    ipc = os.path.join(service.folder, "dial.ipc")
-    deadline = time.monotonic() + 60
-    while time.monotonic() < deadline and process.poll() is None:
-        if os.path.exists(ipc):
-            with open(ipc, "rb") as status:
-                if status.read(7) == b"Dialing":
-                    break
-        time.sleep(0.05)
+    ipc = Path(service.folder, "dial.ipc")
+    d.wait_for(lambda: ipc.exists() and ipc.read_bytes().startswith(b"Dialing"), 60, 0.05,
+               process)
     with open(os.path.join(service.folder, "dial.cancel"), "wb"):
         pass
     output, _ = process.communicate(timeout=120)
     code = process.returncode
-    dial_report = lines(BANNER, b"IPC : dial.ipc  0", b"Connecting to Lab", b"Dialing",
-                        b"ERROR : Not Connected", b"ERROR CODE : 668")
-    expected = indented(dial_report) + b"Not connected: ERROR : Connection Failed\r\n"
+    dial_report = head("dial.ipc") + b"Connecting to Lab\r\nDialing\r\n" + d.not_connected(668)
+    expected = indented(dial_report) + b"Not connected: " + d.CONNECTION_FAILED + CRLF
     shown, rest = split_statuses(output)
     failures = []
     if code != 1 or rest != expected:
         failures.append(f"batch cancelled dial: exit {code}, output {output!r}")
-    if not is_sample_of(shown, statuses(b"Lab", [0, 1, 2], [b"ERROR : Connection Failed"])):
+    if not is_sample_of(shown, statuses(b"Lab", [0, 1, 2], [d.CONNECTION_FAILED])):
         failures.append(f"batch cancelled dial: statuses shown out of order: {shown}")
     if service.rassim("connections"):
         failures.append("batch cancelled dial: the attempt was left up")
@@ -155,7 +138,7 @@ def check_batch_no_entry(service):
     """An entry the phone book lacks: the run's first report line is the IPC
     status the batch file ends with."""
     code, output = service.run(["cmd", "/c", "examples\\dial.bat", "Nowhere", "bob", "pw", "1"])
-    dial_report = (lines(BANNER, b"IPC : dial.ipc  0", b"ERROR : Nowhere Phone Book Entry is missing")
+    dial_report = (head("dial.ipc") + b"ERROR : Nowhere Phone Book Entry is missing\r\n"
                    + CREATE_ENTRY)
     final = b"ERROR : RAS Nowhere Phone Book Entry is missing"
     expected = indented(dial_report) + b"Not connected: " + final + CRLF
@@ -196,14 +179,13 @@ def check_without_oleaut32(service):
     before = service.dials()
     code, output = service.run(["nelvo.exe", "/ENTRY:Office", "/USER:a", "/PASS:b", "/PHONE:1",
                                 "/IPC:noole.ipc"], overrides="rasapi32=n;oleaut32=")
-    expected = (lines(BANNER, b"IPC : noole.ipc  0", b"ERROR : Office Phone Book Entry is missing")
-                + CREATE_ENTRY)
+    expected = head("noole.ipc") + b"ERROR : Office Phone Book Entry is missing\r\n" + CREATE_ENTRY
     with open(os.path.join(service.folder, "noole.ipc"), "rb") as ipc:
         record = ipc.read()
     failures = []
     if code != 0 or output != expected:
         failures.append(f"without oleaut32: exit {code}, output {output!r}")
-    if record != b"ERROR : RAS Office Phone Book Entry is missing".ljust(64):
+    if record != d.ipc_record(b"ERROR : RAS Office Phone Book Entry is missing"):
         failures.append(f"without oleaut32: IPC {record!r}")
     if service.dials() != before:
         failures.append("without oleaut32: a dial was made")
