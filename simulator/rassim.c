@@ -6,6 +6,7 @@
  *   rassim phonebook add NAME [--phone N] [--callback N] [--user U]
  *          [--password P] [--domain D] [--states 0,1,2,...] [--step-ms MS]
  *          [--fail-at STATE] [--error CODE] [--never-finish] [--hangup-ms MS]
+ *          [--notify-after-query STATE]
  *                                    appends an entry to the phone book
  *   rassim phonebook clear           empties the phone book
  *   rassim phonebook list            prints the entry names, one a line
