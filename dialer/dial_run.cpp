@@ -13,14 +13,18 @@
 
 // RunDial: while rsDialEntry runs only the progress notifier writes, so
 // nothing is written here between the call and its return.
-void RunDial(const RunSettings& settings, int32_t entry_index, ErrorStatus& status) {
+void RunDial(RunSettings& settings, int32_t entry_index, ErrorStatus& status) {
   // The name as the phone book spells it, not as it was typed.
   std::string name(TrimBlanks(TakeByteString(rsGetEntryName(entry_index))));
   WriteIpcStatus("STATUS : Connecting to " + name, status);
   WriteReportLine(status, {"Connecting to ", name});
 
-  int32_t result = rsDialEntry(entry_index, NewByteString(settings.phone_number),
-                               NewByteString(settings.user_name), NewByteString(settings.password));
+  NELVO_BSTR phone_number = NewByteString(settings.phone_number);
+  NELVO_BSTR user_name = NewByteString(settings.user_name);
+  NELVO_BSTR password = NewByteString(settings.password);
+  // rsDialEntry owns the byte string now, and clears it once it has dialled.
+  ClearPassword(settings);
+  int32_t result = rsDialEntry(entry_index, phone_number, user_name, password);
   SetConnectionHandle(static_cast<uint32_t>(result));
   if (result < 0) {
     WriteIpcStatus("ERROR : Connection Failed", status);

@@ -8,5 +8,6 @@
 
 // Announces the connection, dials through rsDialEntry with the command
 // line's phone number, user name and password, and reports "Connected" or
-// the failure with its error code.
-void RunDial(const RunSettings& settings, int32_t entry_index, ErrorStatus& status);
+// the failure with its error code. The settings' password is cleared once
+// it has been handed over.
+void RunDial(RunSettings& settings, int32_t entry_index, ErrorStatus& status);

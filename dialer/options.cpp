@@ -10,7 +10,8 @@ bool FindOption(std::string_view upper_tail, std::string_view tail, std::string_
   if (found == std::string_view::npos) return false;
   if (value != nullptr) {
     std::string_view rest = tail.substr(found + name.size());
-    *value = std::string(rest.substr(0, rest.find(' ')));
+    // Assigned in place: a temporary would leave a copy of a password behind.
+    value->assign(rest.substr(0, rest.find(' ')));
   }
   return true;
 }
@@ -29,5 +30,23 @@ RunSettings ReadRunSettings(std::string_view tail) {
     FindOption(upper, tail, "/PASS:", &settings.password);
     FindOption(upper, tail, "/PHONE:", &settings.phone_number);
   }
+  ClearSecretText(upper);
   return settings;
+}
+
+// FindPasswordValue: the value runs from after the name to the next blank.
+bool FindPasswordValue(std::string_view tail, size_t* offset, size_t* length) {
+  const std::string_view name = "/PASS:";
+  std::string upper = UpperCase(tail);
+  size_t found = upper.find(name);
+  ClearSecretText(upper);
+  if (found == std::string::npos) return false;
+  std::string_view rest = tail.substr(found + name.size());
+  *offset = found + name.size();
+  *length = rest.substr(0, rest.find(' ')).size();
+  return *length > 0;
+}
+
+void ClearPassword(RunSettings& settings) {
+  ClearSecretText(settings.password);
 }

@@ -12,7 +12,7 @@ struct RunSettings {
   std::string entry_name;
   std::string log_file_name;
   std::string ipc_file_name;
-  std::string cancel_file_name = kDefaultCancelFileName;
+  std::string cancel_file_name = DefaultCancelFileName();
   std::string user_name;
   std::string password;
   std::string phone_number;
@@ -24,5 +24,10 @@ struct RunSettings {
 bool FindOption(std::string_view upper_tail, std::string_view tail, std::string_view name,
                 std::string* value);
 // Reads every option; the dial-only ones are left at their defaults in
-// hang-up mode.
+// hang-up mode. The upper-cased copy of the tail is cleared before return.
 RunSettings ReadRunSettings(std::string_view tail);
+// Where the value of "/PASS:" lies in the tail, found as ReadRunSettings
+// finds it but in both modes: false when there is no non-empty value.
+bool FindPasswordValue(std::string_view tail, size_t* offset, size_t* length);
+// Clears the password of the settings once the dial no longer needs it.
+void ClearPassword(RunSettings& settings);

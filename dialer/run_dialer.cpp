@@ -17,6 +17,12 @@
 
 namespace {
 
+// The settings hold the password: cleared on every way out of the run.
+struct ClearedSettings {
+  RunSettings settings;
+  ~ClearedSettings() { ClearPassword(settings); }
+};
+
 // Opens the IPC file, says so on the report channel, and writes "Go".
 void StartIpcFile(const std::string& ipc_file_name, ErrorStatus& status) {
   OpenIpcFile(ipc_file_name, status);
@@ -31,9 +37,11 @@ void StartIpcFile(const std::string& ipc_file_name, ErrorStatus& status) {
 int32_t RunDialer() {
   ErrorStatus status;
   SetDialNotifier(reinterpret_cast<void*>(&RASDIALCALLBACK));
-  SetCancelFileName(kDefaultCancelFileName);
+  SetCancelFileName(DefaultCancelFileName());
 
-  RunSettings settings = ReadRunSettings(StartupCommandTail());
+  ClearedSettings read{ReadRunSettings(StartupCommandTail())};
+  RunSettings& settings = read.settings;
+  ClearStartupCommandTail();
   SetCancelFileName(settings.cancel_file_name);
   OpenReportChannel(settings.log_file_name, StdoutWasConsole(), status);
   WriteReportLine(status, {"Nelvo - Command line RAS dialer - ", ProgramVersion});
@@ -44,5 +52,22 @@ int32_t RunDialer() {
   RunEnding ending = kRunEndNormal;
   if (CheckRequiredOptions(settings, status)) ending = RunRequestedMode(settings, status);
   if (ending == kRunEndNormal) CloseAllFiles(status);
+  return 0;
+}
+
+int32_t RunDialerAtEntry() noexcept {
+  try {
+    return RunDialer();
+  } catch (...) {
+    return EndRunAfterException();
+  }
+}
+
+// The settings were cleared on the way out; the files are all that is left.
+int32_t EndRunAfterException() noexcept {
+  try {
+    CloseAllFiles();
+  } catch (...) {
+  }
   return 0;
 }

@@ -7,7 +7,7 @@
 
 // RunRequestedMode: the entry must be in the phone book in both modes,
 // even to be hung up.
-RunEnding RunRequestedMode(const RunSettings& settings, ErrorStatus& status) {
+RunEnding RunRequestedMode(RunSettings& settings, ErrorStatus& status) {
   int32_t entry_index = LookUpEntry(settings.entry_name, status);
   if (entry_index == 0) return kRunEndNormal;
   if (settings.hang_up_mode) return RunHangUp(settings, status);

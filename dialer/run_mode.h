@@ -11,4 +11,4 @@
 enum RunEnding { kRunEndNormal, kRunEndHangUpRefused };
 
 // Looks the entry up and runs the mode the settings ask for.
-RunEnding RunRequestedMode(const RunSettings& settings, ErrorStatus& status);
+RunEnding RunRequestedMode(RunSettings& settings, ErrorStatus& status);

@@ -1,6 +1,8 @@
 // Start-up values, set once by the process entry.
 #include "dialer/startup.h"
 
+#include "status/text.h"
+
 namespace {
 std::string command_tail;
 bool stdout_was_console = false;
@@ -8,7 +10,7 @@ bool stdout_was_console = false;
 
 // SetStartupValues: called before RunDialer.
 void SetStartupValues(std::string_view tail, bool console) {
-  command_tail = std::string(tail);
+  command_tail.assign(tail);
   stdout_was_console = console;
 }
 
@@ -20,4 +22,8 @@ const std::string& StartupCommandTail() {
 // StdoutWasConsole: the answer taken at start.
 bool StdoutWasConsole() {
   return stdout_was_console;
+}
+
+void ClearStartupCommandTail() {
+  ClearSecretText(command_tail);
 }

@@ -64,11 +64,31 @@ void PlatformWriteConsoleLine(const char* text, size_t length);
 std::string PlatformCommandLine();
 // POSIX keeps argv for PlatformCommandLine; does nothing on Windows.
 void PlatformSetArguments(int argc, char** argv);
+// Overwrites length bytes of the command line, from offset in the line as
+// PlatformCommandLine gave it, with '*' where other processes read it
+// (POSIX: argv, which ps and /proc/PID/cmdline show), as curl's cleanarg
+// does. Bytes that are not in argv (the blanks between arguments, quotes
+// around the program name) are skipped. Windows does nothing: the command
+// line other processes see there is the system's copy, not the program's.
+void PlatformMaskCommandLine(size_t offset, size_t length);
+// A write to a pipe or socket whose reader has gone fails with an error, as
+// it does on Windows, instead of ending the process (POSIX: SIGPIPE is
+// ignored). Called once, first thing in the process.
+void PlatformKeepRunningWithoutReader();
 // Suspends the calling thread.
 void PlatformSleep(uint32_t milliseconds);
 // Test hook: while set, PlatformSleep calls it instead of waiting
 // (nullptr restores the real wait).
 void PlatformSetSleepHook(void (*hook)(uint32_t milliseconds));
+
+// ---- Memory and names --------------------------------------------------
+
+// Sets size bytes to zero in a way the compiler may not leave out, for
+// secrets about to be dropped (explicit_bzero, SecureZeroMemory).
+void PlatformClearSecret(void* data, size_t size);
+// The name of a file in the current folder in the system's own path form:
+// ".\name" on Windows, "./name" on POSIX.
+std::string PlatformCurrentFolderFile(const char* name);
 
 // ---- Modules -----------------------------------------------------------
 

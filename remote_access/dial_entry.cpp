@@ -23,8 +23,16 @@ namespace {
 // Status polls after the first query, one a second: about 86 s in all.
 const int16_t kPollBudget = 85;
 const uint32_t kPollIntervalMs = 1000;
+// The longest a dial waits for the notification of the state it ended in.
+const uint32_t kNotificationWaitMs = 1000;
 
-// Releases the caller's three strings on every path out of the dial.
+// Overwrites the bytes of a byte string with zeros; nullptr is allowed.
+void ClearByteString(NELVO_BSTR text) {
+  if (text != nullptr) PlatformClearSecret(text, PlatformByteStringLength(text));
+}
+
+// Releases the caller's three strings on every path out of the dial, the
+// password cleared first.
 struct DialArguments {
   NELVO_BSTR phone_number;
   NELVO_BSTR user_name;
@@ -32,8 +40,17 @@ struct DialArguments {
   ~DialArguments() {
     PlatformFreeByteString(phone_number);
     PlatformFreeByteString(user_name);
+    ClearByteString(password);
     PlatformFreeByteString(password);
   }
+};
+
+// The dial parameters, with the password in them, cleared on every path out
+// of the dial; the dial clears them as soon as RasDialA has taken them.
+struct ClearedDialParams {
+  RASDIALPARAMS params;
+  ~ClearedDialParams() { Clear(); }
+  void Clear() { PlatformClearSecret(&params, sizeof params); }
 };
 
 std::string_view ByteStringText(NELVO_BSTR text) {
@@ -103,17 +120,33 @@ int32_t PrepareDialParameters(int32_t index, const DialArguments& arguments,
   return 0;
 }
 
+// How the wait for a dial ended: its result, and the state the last
+// status query that answered showed (kNoStateSeen when none answered).
+struct DialOutcome {
+  int32_t result;
+  uint32_t last_state;
+};
+const uint32_t kNoStateSeen = 0xFFFFFFFFu;
+
+// Queries the status; a query that answers updates the state seen.
+int32_t QueryStatusSeen(RASCONNSTATUS& status, uint32_t& last_state) {
+  int32_t result = QueryStatus(status);
+  if (result == 0) last_state = status.rasconnstate;
+  return result;
+}
+
 // Waits for the dial that has just been started and returns its result;
 // the caller hangs up a dial that did not connect.
-int32_t AwaitDial() {
+DialOutcome AwaitDial() {
   ErrorStatus error_status;
   RASCONNSTATUS status;
   std::memset(&status, 0, sizeof status);
+  uint32_t last_state = kNoStateSeen;
   PlatformSleep(kPollIntervalMs);
-  int32_t result = QueryStatus(status);
+  int32_t result = QueryStatusSeen(status, last_state);
   for (int16_t budget = kPollBudget; budget > 0 && result == 0;) {
     PlatformSleep(kPollIntervalMs);
-    result = QueryStatus(status);
+    result = QueryStatusSeen(status, last_state);
     --budget;
     if (status.rasconnstate == RASCS_Connected || result != 0) {
       break;
@@ -123,16 +156,25 @@ int32_t AwaitDial() {
     }
   }
   if (result == 0) {
-    result = QueryStatus(status);
+    result = QueryStatusSeen(status, last_state);
   }
   if (result == 0 && status.rasconnstate == RASCS_Connected) {
-    return 0;
+    return {0, last_state};
   }
   // Not connected: the failure the service gave, else the time ran out.
   if (result == 0) {
     result = status.dwError != 0 ? static_cast<int32_t>(status.dwError) : RAS_ERROR_REQUEST_TIMEOUT;
   }
-  return NegativeResult(result);
+  return {NegativeResult(result), last_state};
+}
+
+// The notifier may be told of the state a poll has already seen a moment
+// later: its line and status are awaited, boundedly, before the gate shuts,
+// so no state of the dial up to the one that ended it is dropped.
+void AwaitLastNotification(uint32_t last_state) {
+  if (DialCallbackAddress != nullptr && last_state != kNoStateSeen) {
+    AwaitNotifiedState(last_state, kNotificationWaitMs);
+  }
 }
 
 // A dial under way. Ending it hangs up an attempt that did not connect,
@@ -174,8 +216,11 @@ class StartedDial {
 
 // The dial itself; may throw, which the export turns into a result.
 int32_t DialEntry(int32_t index, const DialArguments& arguments) {
-  RASDIALPARAMS params;
+  ClearedDialParams dial_params;
+  RASDIALPARAMS& params = dial_params.params;
   int32_t result = PrepareDialParameters(index, arguments, params);
+  // The caller's password now lives in the parameters only.
+  ClearByteString(arguments.password);
   if (result != 0) {
     return result;
   }
@@ -184,10 +229,13 @@ int32_t DialEntry(int32_t index, const DialArguments& arguments) {
   OpenNotificationGate();
   StartedDial dial(DialCallbackAddress != nullptr);
   // Whether the dial got under way shows in the status queries that follow.
+  // RasDialA copies what it needs of the parameters before it returns.
   CallRasDial(&extensions, nullptr, &params, 0, DialCallbackAddress, &ConnectionHandle);
-  result = AwaitDial();
-  dial.End(result == 0);
-  return result;
+  dial_params.Clear();
+  DialOutcome outcome = AwaitDial();
+  AwaitLastNotification(outcome.last_state);
+  dial.End(outcome.result == 0);
+  return outcome.result;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // IPC status.
 #include "remote_access/dial_notifier.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 #include "remote_access/library_export.h"
@@ -17,6 +19,37 @@ namespace {
 // Guarded by StatusOutputLock(). Open until the first dial ends, so a
 // program may also call the notifier itself.
 bool notifications_open = true;
+
+// The states written since the gate opened, guarded by StatusOutputLock().
+// A dial passes a few dozen states at most; past the table's end every
+// state counts as notified, so no wait outlasts its purpose.
+struct NotifiedStates {
+  uint32_t states[64];
+  uint32_t count = 0;
+  bool overflowed = false;
+
+  bool Holds(uint32_t state) const {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (states[i] == state) return true;
+    }
+    return overflowed;
+  }
+  void Add(uint32_t state) {
+    if (Holds(state)) return;
+    if (count < sizeof states / sizeof states[0]) {
+      states[count++] = state;
+    } else {
+      overflowed = true;
+    }
+  }
+};
+NotifiedStates notified;
+
+// Told each time a notification has been written.
+std::condition_variable_any& NotificationWritten() {
+  static std::condition_variable_any written;
+  return written;
+}
 
 }  // namespace
 
@@ -57,6 +90,8 @@ void WriteNotification(uint32_t state) {
     std::string number = SignPositionForm(static_cast<int32_t>(state));
     WriteIpcStatus(text.empty() ? std::string_view(number) : text, status);
   }
+  notified.Add(state);
+  NotificationWritten().notify_all();
 }
 
 }  // namespace
@@ -64,6 +99,15 @@ void WriteNotification(uint32_t state) {
 void OpenNotificationGate() {
   std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
   notifications_open = true;
+  notified = NotifiedStates();
+}
+
+// The lock is the output lock, so a notification is either wholly written
+// before the test or wakes the wait after it.
+bool AwaitNotifiedState(uint32_t state, uint32_t bound_ms) {
+  std::unique_lock<std::recursive_mutex> hold(StatusOutputLock());
+  return NotificationWritten().wait_for(hold, std::chrono::milliseconds(bound_ms),
+                                        [state] { return notified.Holds(state); });
 }
 
 void CloseNotificationGate() {

@@ -1,10 +1,15 @@
 // The dial's process-wide values, one instance each.
 #include "remote_access/dial_values.h"
 
-const char kDefaultCancelFileName[] = ".\\rascancel.qcx";
+#include "platform/platform.h"
+
+// The path form is the system's: a backslash is no separator on POSIX.
+std::string DefaultCancelFileName() {
+  return PlatformCurrentFolderFile("rascancel.qcx");
+}
 
 void* DialCallbackAddress = nullptr;
-std::string CancelFileName = kDefaultCancelFileName;
+std::string CancelFileName = DefaultCancelFileName();
 uint32_t ConnectionHandle = 0;
 
 void SetDialNotifier(void* notifier) {

@@ -8,8 +8,10 @@
 #include <string>
 #include <string_view>
 
-// ".\rascancel.qcx": the cancel file when none is named.
-extern const char kDefaultCancelFileName[];
+// The cancel file when none is named: rascancel.qcx in the current folder,
+// in the system's path form (".\\rascancel.qcx" on Windows, as ever;
+// "./rascancel.qcx" on POSIX).
+std::string DefaultCancelFileName();
 
 // Address of the dial progress notifier handed to the service; nullptr
 // hands over none.

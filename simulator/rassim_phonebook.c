@@ -21,6 +21,8 @@ static int ReadEntryOption(const char* option, const char* value, SimEntry* entr
   if (strcmp(option, "--fail-at") == 0) return ReadNumber(value, 0, 0xFFFFFFFFLL, &entry->fail_at);
   if (strcmp(option, "--error") == 0) return ReadUint(value, 1, 0xFFFFFFFFLL, &entry->error);
   if (strcmp(option, "--hangup-ms") == 0) return ReadUint(value, 0, 600000, &entry->hangup_ms);
+  if (strcmp(option, "--notify-after-query") == 0)
+    return ReadNumber(value, 0, 0xFFFFFFFFLL, &entry->notify_after_query);
   return -1;
 }
 

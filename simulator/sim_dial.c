@@ -19,6 +19,36 @@ typedef struct SimWalk {
   SimEntry script;
 } SimWalk;
 
+/* The connection and state the latest status query of this process
+ * reported. Only the dialling process's own walks read it, and a query
+ * for another connection in between only makes a held walk wait longer. */
+static volatile uint32_t reported_handle = 0;
+static volatile uint32_t reported_state = 0;
+
+void SimNoteReportedState(HRASCONN handle, uint32_t state) {
+  __atomic_store_n(&reported_state, state, __ATOMIC_SEQ_CST);
+  __atomic_store_n(&reported_handle, handle, __ATOMIC_SEQ_CST);
+}
+
+static int SimStillDialling(const SimWalk* walk);
+
+/* Holds the notification of the scripted state until a status query has
+ * reported it, so the caller's poll sees the state before its notifier
+ * does: the order a real service may give, made certain for tests.
+ * Returns 0 when the connection went meanwhile. */
+static int SimAwaitReport(const SimWalk* walk, uint32_t state) {
+  unsigned waited = 0;
+  if (walk->script.notify_after_query != (int64_t)state) return 1;
+  for (;;) {
+    if (__atomic_load_n(&reported_handle, __ATOMIC_SEQ_CST) == walk->handle &&
+        __atomic_load_n(&reported_state, __ATOMIC_SEQ_CST) == state)
+      return 1;
+    /* Now and then make sure there is still someone to report it to. */
+    if (++waited % 50 == 0 && !SimStillDialling(walk)) return 0;
+    SystemSleep(2);
+  }
+}
+
 static int SimTerminated(const char* field, size_t size) {
   return memchr(field, 0, size) != NULL;
 }
@@ -55,7 +85,10 @@ static uint32_t SimWalkStates(const SimWalk* walk) {
     if (script->never_finish && state == RASCS_Connected) break;
     if (i > 0) SystemSleep(script->step_ms);
     if (!SimSetState(walk, state, error)) return SIM_WALK_STOPPED;
-    if (walk->notifier != NULL) walk->notifier(SIM_MESSAGE, state, error);
+    if (walk->notifier != NULL) {
+      if (!SimAwaitReport(walk, state)) return SIM_WALK_STOPPED;
+      walk->notifier(SIM_MESSAGE, state, error);
+    }
     if (error) return error;
     if (state == RASCS_Connected) return 0;
   }

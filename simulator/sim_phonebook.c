@@ -20,6 +20,7 @@ void SimDefaultEntry(SimEntry* entry, const char* name) {
   entry->state_count = kDefaultStateCount;
   entry->step_ms = kDefaultStepMs;
   entry->fail_at = -1;
+  entry->notify_after_query = -1;
   entry->error = kDefaultError;
 }
 
@@ -97,6 +98,9 @@ static int SimSetKey(SimEntry* entry, const char* key, const char* value) {
   } else if (SimKeyIs(key, "HangUpMs")) {
     ok = SimSetNumber(value, 0, 600000, &number);
     entry->hangup_ms = (uint32_t)number;
+  } else if (SimKeyIs(key, "NotifyAfterQuery")) {
+    ok = SimSetNumber(value, 0, 0xFFFFFFFFLL, &number);
+    entry->notify_after_query = number;
   } else {
     ok = 1;
   }
@@ -185,6 +189,8 @@ static void SimWriteEntry(SimText* text, const SimEntry* entry) {
   }
   if (entry->never_finish) SimWriteNumberKey(text, "NeverFinish", 1);
   if (entry->hangup_ms) SimWriteNumberKey(text, "HangUpMs", entry->hangup_ms);
+  if (entry->notify_after_query >= 0)
+    SimWriteNumberKey(text, "NotifyAfterQuery", entry->notify_after_query);
 }
 
 uint32_t SimSavePhoneBook(const SimSession* session, const SimPhoneBook* book) {

@@ -122,6 +122,7 @@ static uint32_t SimFillStatus(const SimSession* session, HRASCONN handle, RASCON
   strcpy(status->szDeviceType, SIM_DEVICE_TYPE);
   strcpy(status->szDeviceName, SIM_DEVICE_NAME);
   SimFreeConnections(&conns);
+  SimNoteReportedState(handle, status->rasconnstate);
   return 0;
 }
 

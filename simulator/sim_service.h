@@ -13,6 +13,9 @@ uint32_t SimGetEntryDialParams(RASDIALPARAMS* params, int32_t* password_stored);
 /* Creates a connection and walks its scripted states (sim_dial.c). */
 uint32_t SimDial(const RASDIALEXTENSIONS* extensions, RASDIALPARAMS* params, uint32_t notifier_type,
                  void* notifier, HRASCONN* handle);
+/* A status query has reported the state of the connection: a walk whose
+ * script holds that state's notification until then goes on (sim_dial.c). */
+void SimNoteReportedState(HRASCONN handle, uint32_t state);
 /* State and error of a known connection; 6 for an unknown handle. */
 uint32_t SimGetConnectStatus(HRASCONN handle, RASCONNSTATUS* status);
 /* Active connections in the order they were made; 603 as for entries. */

@@ -20,6 +20,10 @@
  *                      Error=CODE          ... with this error (default 678)
  *                      NeverFinish=1       the dial stops short of 8192
  *                      HangUpMs=0          time a hang-up takes
+ *                      NotifyAfterQuery=STATE  the notifier hears of this
+ *                                          state only once a status query
+ *                                          has reported it (test seam: a
+ *                                          real service may be that late)
  *                    Key names ignore case; other keys are ignored; lines
  *                    starting with ';' or '#' and blank lines are skipped.
  *                    Anything else makes the phone book corrupt (625).
@@ -69,6 +73,7 @@ typedef struct SimEntry {
   uint32_t error;
   int never_finish;
   uint32_t hangup_ms;
+  int64_t notify_after_query; /* -1: every state is notified at once */
 } SimEntry;
 
 typedef struct SimPhoneBook {

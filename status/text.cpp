@@ -1,6 +1,8 @@
 // Text helpers.
 #include "status/text.h"
 
+#include "platform/platform.h"
+
 namespace {
 
 unsigned char UpperByte(unsigned char byte) {
@@ -40,4 +42,11 @@ std::string_view TrimBlanks(std::string_view text) {
   if (first == std::string_view::npos) return std::string_view();
   size_t last = text.find_last_not_of(' ');
   return text.substr(first, last - first + 1);
+}
+
+// ClearSecretText: the bytes in use; a string's spare capacity holds none
+// of them, as the texts cleared here are written once.
+void ClearSecretText(std::string& text) {
+  PlatformClearSecret(text.data(), text.size());
+  text.clear();
 }

@@ -11,3 +11,6 @@
 std::string UpperCase(std::string_view text);
 // Removes blanks (byte 32 only) at both ends.
 std::string_view TrimBlanks(std::string_view text);
+// Overwrites the text's bytes with zeros in a way the compiler cannot leave
+// out, then empties it: for a password the run no longer needs.
+void ClearSecretText(std::string& text);

@@ -62,7 +62,17 @@ TEST(ReadRunSettings, HangUpInsideAValueSkipsTheDialOptions) {
   EXPECT_EQ("c:\\x/hangup.log", s.log_file_name);
   EXPECT_EQ("isp", s.entry_name);
   EXPECT_EQ("", s.user_name);
-  EXPECT_EQ(".\\rascancel.qcx", s.cancel_file_name);
+  EXPECT_EQ(DefaultCancelFileName(), s.cancel_file_name);
+}
+
+// The default names the file rascancel.qcx in the current folder, in the
+// system's own path form: on POSIX a backslash would be part of the name.
+TEST(ReadRunSettings, DefaultCancelFileIsInTheCurrentFolder) {
+#ifdef _WIN32
+  EXPECT_EQ(".\\rascancel.qcx", ReadRunSettings("/ENTRY:isp").cancel_file_name);
+#else
+  EXPECT_EQ("./rascancel.qcx", ReadRunSettings("/ENTRY:isp").cancel_file_name);
+#endif
 }
 
 TEST(ReadRunSettings, CodePageLettersMatchWithoutRegardToCase) {
@@ -85,4 +95,28 @@ TEST(ReadRunSettings, HugeCommandLineIsReadSafely) {
   EXPECT_EQ("", ReadRunSettings(tail).password);
 }
 
+// The place of the /PASS: value, for masking it in argv: found as the
+// option search finds it, also in hang-up mode, where it is not read.
+TEST(FindPasswordValue, WhereTheValueLies) {
+  size_t offset = 0;
+  size_t length = 0;
+  std::string tail = "/ENTRY:x /pass:Sec1 /USER:u";
+  ASSERT_TRUE(FindPasswordValue(tail, &offset, &length));
+  EXPECT_EQ("Sec1", tail.substr(offset, length));
+  tail = "/HANGUP /ENTRY:x /PASS:x/ENTRY:abc";
+  ASSERT_TRUE(FindPasswordValue(tail, &offset, &length));
+  EXPECT_EQ("x/ENTRY:abc", tail.substr(offset, length));
+  EXPECT_FALSE(FindPasswordValue("/PASS: /USER:u", &offset, &length));
+  EXPECT_FALSE(FindPasswordValue("/ENTRY:x", &offset, &length));
+  EXPECT_FALSE(FindPasswordValue("/USER:u /PASS:", &offset, &length));
+}
+
+TEST(ClearPassword, EmptiesOnlyThePassword) {
+  RunSettings s = ReadRunSettings("/ENTRY:x /USER:u /PASS:secret /PHONE:1");
+  ClearPassword(s);
+  EXPECT_EQ("", s.password);
+  EXPECT_EQ("u", s.user_name);
+}
+
 }  // namespace
+

@@ -74,7 +74,7 @@ class CancelFile(d.NelvoCase):
         self.assertFalse((self.folder / "stop.qcx").exists())
 
     def test_hang_up_deletes_the_default_only(self):
-        default = "rascancel.qcx" if d.is_windows_build() else ".\\rascancel.qcx"
+        default = "rascancel.qcx"
         (self.folder / default).write_bytes(b"")
         (self.folder / "stop.qcx").write_bytes(b"")
         self.run_nelvo(["/ENTRY:isp", "/HANGUP", "/CANCEL:stop.qcx"])

@@ -50,11 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckValue(tail, upper, "/IPC:", settings.ipc_file_name, "");
   if (settings.hang_up_mode) {
     // The dial options are not read at all.
-    Check(settings.cancel_file_name == ".\\rascancel.qcx");
+    Check(settings.cancel_file_name == DefaultCancelFileName());
     Check(settings.user_name.empty() && settings.password.empty());
     Check(settings.phone_number.empty());
   } else {
-    CheckValue(tail, upper, "/CANCEL:", settings.cancel_file_name, ".\\rascancel.qcx");
+    CheckValue(tail, upper, "/CANCEL:", settings.cancel_file_name, DefaultCancelFileName());
     CheckValue(tail, upper, "/USER:", settings.user_name, "");
     CheckValue(tail, upper, "/PASS:", settings.password, "");
     CheckValue(tail, upper, "/PHONE:", settings.phone_number, "");

@@ -1,6 +1,7 @@
 // The in-memory world's state, its set-up from fuzz input and inspection.
 #include <cstring>
 
+#include "remote_access/dial_values.h"
 #include "status/text.h"
 #include "tests/fuzz/memory_world.h"
 #include "tests/fuzz/memory_world_internal.h"
@@ -61,7 +62,7 @@ void ResetWorld(const WorldSettings& world) {
   stdout_bytes.clear();
   console_bytes.clear();
   if (world.stdout_kind == kStdoutDiskFile) stdout_bytes = "output of an earlier run\r\n";
-  if (world.stale_cancel_file) AddOldFile(".\\rascancel.qcx", "");
+  if (world.stale_cancel_file) AddOldFile(DefaultCancelFileName(), "");
   if (world.old_ipc_file) AddOldFile("ipc.txt", std::string(100, 'x'));
   if (world.log_held_elsewhere) {
     AddOldFile("nelvo.log", "held");

@@ -104,4 +104,29 @@ TEST_F(DialTest, WithoutANotifierTheDialIsSynchronous) {
   EXPECT_EQ(ReportText(), "");
 }
 
+// The simulator tells the notifier of Connected only once a status query has
+// reported it, so the dial's poll sees Connected before the notifier runs,
+// as a real service may do: the dial waits for that notification, and its
+// line and IPC status are not lost.
+TEST_F(DialTest, ConnectedNotifiedAfterThePollSawItIsStillWritten) {
+  WritePhoneBook("[Office]\nPhoneNumber=1\nStepMs=2\nNotifyAfterQuery=8192\n");
+  EXPECT_EQ(Dial(1, "", "u", "p"), 0);
+  EXPECT_EQ(ReportText(), kProgress);
+  EXPECT_EQ(IpcText(), Padded("Connection Successful"));
+}
+
+// The same for the state a cancelled dial ended in; a notification after
+// the dial has returned still writes nothing, so the dial run's
+// "ERROR : Connection Failed" stays.
+TEST_F(DialTest, CancelledDialsLastStateIsWrittenAndLateOnesAreNot) {
+  WritePhoneBook("[Never]\nPhoneNumber=1\nStates=2\nNeverFinish=1\nNotifyAfterQuery=2\n");
+  WriteFileText(CancelFileName, "");
+  EXPECT_EQ(Dial(1, "", "u", "p"), -668);
+  RASDIALCALLBACK(0xCCCD, RASCS_Connected, 0);
+  EXPECT_EQ(ReportText(), "Dialing\r\n");
+  EXPECT_EQ(IpcText(), Padded("Dialing"));
+  EXPECT_EQ(ActiveConnections(), 0);
+}
+
 }  // namespace
+
