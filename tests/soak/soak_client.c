@@ -2,7 +2,8 @@
  * the simulated service's entry again and again through nelvoras.dll,
  * with the real one-second waits (no notifier, so each dial is synchronous
  * and waits at least 2 s). Private memory and the process's threads after
- * the last cycle must be what they were after the tenth. Handles are
+ * the last cycle must be what they were after the tenth (memory within one
+ * page). Handles are
  * printed but not compared: Wine answers GetProcessHandleCount with 0.
  *   soak_client <cycles> held|not_held <state folder> */
 #include <windows.h>
@@ -15,6 +16,9 @@
 #include <tlhelp32.h>
 
 #include "remote_access/nelvoras.h"
+
+/* Private memory grows and shrinks by whole pages. */
+enum { kPageKib = 4 };
 
 typedef uintptr_t(NELVO_API* InitFunction)(void);
 typedef void(NELVO_API* UnloadFunction)(void);
@@ -143,7 +147,10 @@ int main(int argc, char** argv) {
   Report("after the last:", last);
   if (held) unload();
   FreeLibrary(library);
-  if (last.private_kib != settled.private_kib || last.threads != settled.threads) {
+  /* One page of slack: Wine's 64-bit heap was seen to take one more page,
+   * once, late in a run. A leak of a few hundred bytes a cycle still grows
+   * past it over the 40 cycles counted. */
+  if (last.private_kib > settled.private_kib + kPageKib || last.threads != settled.threads) {
     printf("FAILED: memory or threads changed after the tenth cycle\n");
     return 1;
   }
