@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "remote_access/ras_functions.h"
-#include "tests/networkmanager_ras/mock_network_manager.h"
+#include "tests/networkmanager_mock/mock_network_manager.h"
 
 namespace {
 

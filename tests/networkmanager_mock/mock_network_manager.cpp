@@ -1,5 +1,5 @@
 // Runs mock_bus.py as a child process and talks to the stand-in.
-#include "tests/networkmanager_ras/mock_network_manager.h"
+#include "tests/networkmanager_mock/mock_network_manager.h"
 
 #include <signal.h>
 #include <sys/wait.h>
