@@ -7,7 +7,6 @@
 
 #include "networkmanager_ras/connections.h"
 #include "networkmanager_ras/dial_start.h"
-#include "networkmanager_ras/error_map.h"
 #include "networkmanager_ras/nm_bus.h"
 #include "networkmanager_ras/phone_book.h"
 #include "remote_access/library_export.h"
@@ -25,16 +24,14 @@ RAS_FUNCTIONS(RAS_FUNCTION_PROTOTYPE)
 
 namespace {
 
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-
 template <typename Body>
 uint32_t Guarded(Body body) {
   try {
     return body();
   } catch (const std::bad_alloc&) {
-    return kErrorNotEnoughMemory;
+    return RAS_ERROR_NOT_ENOUGH_MEMORY;
   } catch (...) {
-    return nmras::kErrorRemoteDisconnection;
+    return RAS_ERROR_UNKNOWN;
   }
 }
 
@@ -91,8 +88,10 @@ NMRAS_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char*
   });
 }
 
-// RasGetEntryDialParamsA: the stored number, user name and, where the
-// caller may read it, password of an entry.
+// RasGetEntryDialParamsA: the stored number and user name of an entry, and
+// whether NetworkManager keeps its password. The password itself is never
+// read: as on Windows, it is not handed out here, and a dial without one
+// lets NetworkManager use it.
 NMRAS_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book, RASDIALPARAMS* params,
                                                       int32_t* password_stored) {
   if (params == nullptr || password_stored == nullptr) return RAS_ERROR_INVALID_PARAMETER;
@@ -106,13 +105,12 @@ NMRAS_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book, RA
     uint32_t code = nmras::OpenSystemBus(bus);
     if (code == 0) code = nmras::FindProfile(bus.get(), params->szEntryName, profile);
     if (code != 0) return code;
-    std::string password = nmras::ReadPassword(bus.get(), profile);
     CopyField(params->szPhoneNumber, sizeof params->szPhoneNumber, profile.number);
     CopyField(params->szCallbackNumber, sizeof params->szCallbackNumber, "");
     CopyField(params->szUserName, sizeof params->szUserName, profile.username);
-    CopyField(params->szPassword, sizeof params->szPassword, password);
+    CopyField(params->szPassword, sizeof params->szPassword, "");
     CopyField(params->szDomain, sizeof params->szDomain, "");
-    *password_stored = password.empty() ? 0 : 1;
+    *password_stored = nmras::PasswordStored(profile) ? 1 : 0;
     return 0u;
   });
 }

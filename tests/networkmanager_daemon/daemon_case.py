@@ -162,6 +162,15 @@ class DaemonCase(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.daemon.profiles() == self.stored, 15),
                         "profiles: %s" % self.daemon.profiles())
 
+    def with_bus(self, call):
+        """Runs a library call with this setup's bus as the system bus
+        (sd-bus reads the address each time the library opens the bus)."""
+        os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = self.daemon.address
+        try:
+            return call()
+        finally:
+            del os.environ["DBUS_SYSTEM_BUS_ADDRESS"]
+
 
 def wait_for(check, timeout, interval=0.05):
     deadline = time.monotonic() + timeout

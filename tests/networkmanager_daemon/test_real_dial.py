@@ -72,11 +72,11 @@ class ModemFailures(c.DaemonCase):
 
     def test_refused_login(self):
         # The network refuses the password; ModemManager's reason reaches
-        # NetworkManager only as "unknown", so it reads as a closed link.
+        # NetworkManager only as "unknown", so it reads as an unknown error.
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/USER:joe", "/PASS:wrong",
                                  "/PHONE:*99#"])
         self.assertEqual(head() + b"Connecting to Office\r\n" + FAILED_LINES + FAILED
-                         + b"629\r\n", result.stdout)
+                         + b"635\r\n", result.stdout)
         self.assertEqual(ipc_record(b"ERROR : Connection Failed"), result.file("s.ipc"))
         self.assert_links_down_and_no_copies()
 
