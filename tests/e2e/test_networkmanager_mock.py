@@ -116,8 +116,8 @@ class Dialling(NetworkManagerCase):
         cases = [("busy", "gsm", PREPARE, b"676"),
                  ("no-answer", "gsm", PREPARE, b"678"),
                  ("no-carrier", "gsm", PREPARE, b"679"),
-                 ("refused", "gsm", PREPARE + b"Authentication Started\r\n", b"629"),
-                 ("refused-ppp", "pppoe", PREPARE + b"Authentication Started\r\n", b"691")]
+                 ("refused", "gsm", PREPARE + b"Authentication Started\r\n", b"635"),
+                 ("refused-ppp", "pppoe", PREPARE + b"Authentication Started\r\n", b"734")]
         for outcome, kind, lines, code in cases:
             with self.subTest(outcome):
                 self.add_profile(outcome, kind, outcome=outcome)
