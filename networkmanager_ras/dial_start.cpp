@@ -136,7 +136,7 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   uint32_t code = OpenSystemBus(watch.bus);
   sd_bus* bus = watch.bus.get();
   Profile profile;
-  if (code == 0) code = FindProfile(bus, params.szEntryName, profile);
+  if (code == 0) code = FindProfile(params.szEntryName, profile);
   if (code != 0) return code;
   std::string link = ActiveLinkOfEntry(bus, profile.id);
   if (link.empty()) return ActivateEntry(params, profile, watch);

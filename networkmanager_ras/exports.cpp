@@ -9,6 +9,7 @@
 #include "networkmanager_ras/dial_start.h"
 #include "networkmanager_ras/nm_bus.h"
 #include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/profile_cache.h"
 #include "remote_access/library_export.h"
 #include "remote_access/ras_functions.h"
 #include "remote_access/ras_records.h"
@@ -72,10 +73,8 @@ NMRAS_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char*
   if (size == nullptr || count == nullptr) return RAS_ERROR_INVALID_PARAMETER;
   if (entries != nullptr && entries->dwSize != sizeof(RASENTRYNAME)) return RAS_ERROR_INVALID_SIZE;
   return Guarded([&] {
-    nmras::Bus bus;
     std::vector<nmras::Profile> profiles;
-    uint32_t code = nmras::OpenSystemBus(bus);
-    if (code == 0) code = nmras::ListProfiles(bus.get(), profiles);
+    uint32_t code = nmras::CachedProfiles(profiles);
     if (code != 0) return code;
     uint32_t capacity = entries != nullptr ? *size / sizeof(RASENTRYNAME) : 0;
     *size = static_cast<uint32_t>(profiles.size() * sizeof(RASENTRYNAME));
@@ -100,10 +99,8 @@ NMRAS_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book, RA
     return RAS_ERROR_INVALID_PARAMETER;
   }
   return Guarded([&] {
-    nmras::Bus bus;
     nmras::Profile profile;
-    uint32_t code = nmras::OpenSystemBus(bus);
-    if (code == 0) code = nmras::FindProfile(bus.get(), params->szEntryName, profile);
+    uint32_t code = nmras::FindProfile(params->szEntryName, profile);
     if (code != 0) return code;
     CopyField(params->szPhoneNumber, sizeof params->szPhoneNumber, profile.number);
     CopyField(params->szCallbackNumber, sizeof params->szCallbackNumber, "");

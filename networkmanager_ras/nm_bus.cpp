@@ -51,41 +51,31 @@ int OnReply(sd_bus_message* reply, void* data, sd_bus_error*) {
   return 0;
 }
 
-// NetworkManager's bus policy allows 1,024 pending replies per connection.
-constexpr size_t kMostPending = 512;
-
-// Sends calls [first, last) and waits for all their replies.
-uint32_t CallBatch(sd_bus* bus, const std::vector<Message>& calls, std::vector<Message>& replies,
-                   size_t first, size_t last) {
-  std::vector<Pending> pending(last - first);
-  std::vector<sd_bus_slot*> slots(last - first, nullptr);
-  size_t left = 0;
-  int r = 0;
-  for (size_t i = first; i < last && r >= 0; ++i) {
-    if (calls[i] == nullptr) continue;
-    pending[i - first] = Pending{&replies[i], &left};
-    r = sd_bus_call_async(bus, &slots[i - first], calls[i].get(), OnReply, &pending[i - first], 0);
-    if (r >= 0) ++left;
-  }
-  while (r >= 0 && left > 0) {
-    r = sd_bus_process(bus, nullptr);
-    if (r == 0) r = sd_bus_wait(bus, UINT64_MAX);
-  }
-  for (sd_bus_slot* slot : slots) sd_bus_slot_unref(slot);
-  return r < 0 ? static_cast<uint32_t>(RAS_ERROR_RASMAN_CANNOT_INITIALIZE) : 0u;
-}
+// The system bus lets a connection wait for at most 128 replies at once
+// (dbus-daemon's max_replies_per_connection); more would be refused.
+constexpr size_t kMostPending = 120;
 
 }  // namespace
 
 uint32_t CallAll(sd_bus* bus, const std::vector<Message>& calls, std::vector<Message>& replies) {
   replies.clear();
   replies.resize(calls.size());
-  for (size_t first = 0; first < calls.size(); first += kMostPending) {
-    size_t last = first + kMostPending < calls.size() ? first + kMostPending : calls.size();
-    uint32_t code = CallBatch(bus, calls, replies, first, last);
-    if (code != 0) return code;
+  std::vector<Pending> pending(calls.size());
+  std::vector<sd_bus_slot*> slots(calls.size(), nullptr);
+  size_t in_flight = 0, next = 0;
+  int r = 0;
+  while (r >= 0 && (next < calls.size() || in_flight > 0)) {
+    for (; r >= 0 && next < calls.size() && in_flight < kMostPending; ++next) {
+      if (calls[next] == nullptr) continue;
+      pending[next] = Pending{&replies[next], &in_flight};
+      r = sd_bus_call_async(bus, &slots[next], calls[next].get(), OnReply, &pending[next], 0);
+      if (r >= 0) ++in_flight;
+    }
+    if (r >= 0) r = sd_bus_process(bus, nullptr);
+    if (r == 0 && in_flight > 0) r = sd_bus_wait(bus, UINT64_MAX);
   }
-  return 0;
+  for (sd_bus_slot* slot : slots) sd_bus_slot_unref(slot);
+  return r < 0 ? static_cast<uint32_t>(RAS_ERROR_RASMAN_CANNOT_INITIALIZE) : 0u;
 }
 
 std::string ServiceOwner(sd_bus* bus) {

@@ -1,11 +1,11 @@
-// Reading NetworkManager's profiles: ListConnections, then GetSettings and
-// the Flags property of every profile at once.
+// What a profile's settings say, finding an entry, and its secrets when
+// the caller may have them.
 #include "networkmanager_ras/phone_book.h"
 
 #include <cstring>
 
 #include "networkmanager_ras/bus_fields.h"
-#include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/profile_cache.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {
@@ -22,27 +22,6 @@ std::string Trimmed(const std::string& text) {
   size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-Message NewFlagsCall(sd_bus* bus, const std::string& path) {
-  Message call = NewCall(bus, path.c_str(), kPropertiesInterface, "Get");
-  if (call != nullptr &&
-      sd_bus_message_append(call.get(), "ss", kProfileInterface, "Flags") < 0) {
-    call.reset();
-  }
-  return call;
-}
-
-// A profile from its replies; false when it is no dial-up kind, a volatile
-// copy, or gone meanwhile.
-bool ProfileOfReplies(const std::string& path, sd_bus_message* settings, sd_bus_message* flags,
-                      Profile& profile) {
-  profile = Profile();
-  profile.path = path;
-  uint32_t value = 0;
-  if (settings == nullptr || !ReadProfile(settings, profile)) return false;
-  if (flags != nullptr && sd_bus_message_read(flags, "v", "u", &value) < 0) return false;
-  return (value & kProfileVolatile) == 0 && profile.id.size() <= RAS_MAX_ENTRY_NAME;
 }
 
 // Whether GetPermissions grants the permission outright.
@@ -86,31 +65,9 @@ bool ReadProfile(sd_bus_message* settings, Profile& profile) {
   return IsDialUpKind(profile, bluetooth_type);
 }
 
-uint32_t ListProfiles(sd_bus* bus, std::vector<Profile>& profiles) {
-  Message reply;
-  uint32_t code =
-      CallWaiting(bus, NewCall(bus, kSettingsPath, kSettingsInterface, "ListConnections").get(),
-                  reply, RAS_ERROR_RASMAN_CANNOT_INITIALIZE);
-  std::vector<std::string> paths;
-  if (code == 0 && ReadStrings(reply.get(), paths) < 0) code = RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
-  std::vector<Message> calls, replies;
-  for (const std::string& path : paths) {
-    calls.push_back(NewCall(bus, path.c_str(), kProfileInterface, "GetSettings"));
-    calls.push_back(NewFlagsCall(bus, path));
-  }
-  if (code == 0) code = CallAll(bus, calls, replies);
-  for (size_t i = 0; code == 0 && i < paths.size(); ++i) {
-    Profile profile;
-    if (ProfileOfReplies(paths[i], replies[2 * i].get(), replies[2 * i + 1].get(), profile)) {
-      profiles.push_back(profile);
-    }
-  }
-  return code;
-}
-
-uint32_t FindProfile(sd_bus* bus, const char* name, Profile& profile) {
+uint32_t FindProfile(const char* name, Profile& profile) {
   std::vector<Profile> profiles;
-  uint32_t code = ListProfiles(bus, profiles);
+  uint32_t code = CachedProfiles(profiles);
   if (code != 0) {
     return code;
   }

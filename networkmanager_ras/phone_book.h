@@ -35,14 +35,10 @@ struct StoredSecrets {
 // Fills profile from a GetSettings reply; false when it is no dial-up kind.
 bool ReadProfile(sd_bus_message* settings, Profile& profile);
 
-// The dial-up profiles, read with pipelined calls; returns 0 or the error
-// code.
-uint32_t ListProfiles(sd_bus* bus, std::vector<Profile>& profiles);
-
 // The profile named name (compared byte for byte, also with the id's outer
 // blanks removed, as the dialer trims the names it lists); 623 when there
-// is none.
-uint32_t FindProfile(sd_bus* bus, const char* name, Profile& profile);
+// is none. The profiles are those of profile_cache.h.
+uint32_t FindProfile(const char* name, Profile& profile);
 
 // Whether NetworkManager keeps the profile's password itself.
 bool PasswordStored(const Profile& profile);
