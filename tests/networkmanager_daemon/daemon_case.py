@@ -68,10 +68,11 @@ class DaemonCase(unittest.TestCase):
 
     profiles = PROFILES
     modems = 2
+    pin = ""  # every SIM locked with this PIN, if any
 
     @classmethod
     def setUpClass(cls):
-        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD)
+        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD, pin=cls.pin)
         cls.daemon.start()
         try:
             cls.add_profiles()

@@ -86,6 +86,15 @@ class Library(c.DaemonCase):
         self.assert_links_down_and_no_copies()
         self.assertTrue(self.daemon.has_name(nm_harness.NM_NAME))
 
+    def test_phone_book_as_it_is_at_each_call(self):
+        # The library keeps what it read between calls: a change made just
+        # before a call must show in that call's answer.
+        self.assertEqual((0, ["Office", "Never", "Stored"]), self.with_bus(self.lib.enum_entries))
+        self.daemon.nmcli("connection", "modify", "id", "Never", "connection.id", "Later")
+        self.assertEqual((0, ["Office", "Later", "Stored"]), self.with_bus(self.lib.enum_entries))
+        self.daemon.nmcli("connection", "modify", "id", "Later", "connection.id", "Never")
+        self.assertEqual((0, ["Office", "Never", "Stored"]), self.with_bus(self.lib.enum_entries))
+
 
 if __name__ == "__main__":
     c.main()

@@ -126,5 +126,25 @@ class ForeignHandles(c.DaemonCase):
         self.assertIn(("Office", "activated", "ttyNELVO0"), self.daemon.active())
 
 
+class LockedSim(c.DaemonCase):
+    """A SIM that wants its PIN, which the profile keeps."""
+
+    modems = 1
+    pin = "4711"
+    profiles = {}
+
+    @classmethod
+    def add_profiles(cls):
+        cls.daemon.add_gsm("Office")
+        cls.daemon.nmcli("connection", "modify", "id", "Office", "gsm.pin", cls.pin)
+        cls.stored = cls.daemon.profiles()
+
+    def test_stored_pin_reaches_the_dial(self):
+        result = self.dial("Office")
+        self.assertEqual(head() + b"Connecting to Office\r\n" + CONNECTED_LINES, result.stdout)
+        self.assert_link_up("Office", 0)
+        self.assertIn(b"SendPin modem 0", self.daemon.mm_log())
+
+
 if __name__ == "__main__":
     c.main()
