@@ -25,6 +25,7 @@ class Password(c.DaemonCase):
     modems = 1
     profiles = {"Office": ("internet", 0)}
 
+
     def test_password_nowhere_on_disk_and_not_handed_back(self):
         self.dial("Office")
         self.assert_link_up("Office", 0)
@@ -40,6 +41,22 @@ class Password(c.DaemonCase):
         shown = self.daemon.nmcli("-s", "-g", "gsm.password", "connection", "show", copy[0],
                                   check=False)
         self.assertEqual([""], shown)
+
+
+class StoredPassword(c.DaemonCase):
+
+    modems = 1
+    profiles = {}
+
+    @classmethod
+    def add_profiles(cls):
+        cls.daemon.add_gsm("Stored", user="joe", password=c.PASSWORD)
+        cls.stored = cls.daemon.profiles()
+
+    def test_dial_without_a_password_uses_the_stored_one(self):
+        lib = ras_library.Library(Path(c.d.PROGRAM).parent / "librasapi32.so")
+        self.assertEqual(0, self.with_bus(lambda: lib.dial("Stored", ""))[0])
+        self.assert_link_up("Stored", 0)
 
 
 class Autoconnect(c.DaemonCase):
