@@ -4,43 +4,36 @@
 #include <cstring>
 #include <string>
 
+#include "networkmanager_ras/bus_fields.h"
 #include "networkmanager_ras/dial_table.h"
-#include "networkmanager_ras/error_map.h"
-#include "networkmanager_ras/nm_bus.h"
 #include "networkmanager_ras/phone_book.h"
-#include "networkmanager_ras/state_map.h"
 
 namespace nmras {
 namespace {
 
-// What the listing reads of one active connection.
+// What the library reads of one active connection.
 struct Active {
-  std::string id, type, profile_path;
+  std::string path, id, type, profile_path;
+  std::vector<std::string> devices;
   uint32_t state = 0;
 };
 
-// Reads Id, Type, State and Connection from a GetAll reply.
+// Reads an active connection from its GetAll reply; false when it is gone.
 bool ReadActive(sd_bus_message* m, Active& active) {
-  if (sd_bus_message_enter_container(m, 'a', "{sv}") <= 0) return false;
-  while (sd_bus_message_enter_container(m, 'e', "sv") > 0) {
-    const char* key = nullptr;
-    const char* text = nullptr;
-    if (sd_bus_message_read_basic(m, 's', &key) <= 0) return false;
-    int r = 0;
-    if (std::strcmp(key, "Id") == 0 || std::strcmp(key, "Type") == 0) {
-      r = sd_bus_message_read(m, "v", "s", &text);
-      if (r >= 0) (key[0] == 'I' ? active.id : active.type) = text;
-    } else if (std::strcmp(key, "Connection") == 0) {
-      r = sd_bus_message_read(m, "v", "o", &text);
-      if (r >= 0) active.profile_path = text;
-    } else if (std::strcmp(key, "State") == 0) {
-      r = sd_bus_message_read(m, "v", "u", &active.state);
-    } else {
-      r = sd_bus_message_skip(m, "v");
-    }
-    if (r < 0 || sd_bus_message_exit_container(m) < 0) return false;
+  const Field fields[] = {{"Id", "s", &active.id},
+                          {"Type", "s", &active.type},
+                          {"Connection", "o", &active.profile_path},
+                          {"Devices", "ao", &active.devices},
+                          {"State", "u", &active.state}};
+  return m != nullptr && ReadFields(m, fields) >= 0;
+}
+
+Message NewGetAll(sd_bus* bus, const std::string& path) {
+  Message call = NewCall(bus, path.c_str(), kPropertiesInterface, "GetAll");
+  if (call != nullptr && sd_bus_message_append(call.get(), "s", kActiveInterface) < 0) {
+    call.reset();
   }
-  return sd_bus_message_exit_container(m) >= 0;
+  return call;
 }
 
 // Whether an active connection is of a dial-up kind; a Bluetooth one only
@@ -51,36 +44,76 @@ bool IsDialUp(sd_bus* bus, const Active& active) {
   Message reply;
   Profile profile;
   return CallWaiting(
-             bus, NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
-             reply, kAnyError) == 0 &&
+             bus,
+             NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
+             reply) == 0 &&
          ReadProfile(reply.get(), profile);
+}
+
+// The active dial-up links not yet deactivated, read with pipelined calls;
+// owner is NetworkManager's bus name that answered.
+uint32_t ListActive(sd_bus* bus, std::vector<Active>& links, std::string& owner) {
+  Message reply;
+  uint32_t code = GetProperty(bus, kNmPath, kNmInterface, "ActiveConnections", "ao", reply,
+                              RAS_ERROR_RASMAN_CANNOT_INITIALIZE);
+  std::vector<std::string> paths;
+  if (code == 0 && ReadStrings(reply.get(), paths) < 0) code = RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
+  if (code != 0) return code;
+  const char* sender = sd_bus_message_get_sender(reply.get());
+  owner = sender != nullptr ? sender : "";
+  std::vector<Message> calls, replies;
+  for (const std::string& path : paths) calls.push_back(NewGetAll(bus, path));
+  code = CallAll(bus, calls, replies);
+  for (size_t i = 0; code == 0 && i < paths.size(); ++i) {
+    Active active;
+    active.path = paths[i];
+    if (ReadActive(replies[i].get(), active) && HandleOfActivePath(paths[i].c_str()) != 0 &&
+        active.state != kActiveDeactivated && IsDialUp(bus, active)) {
+      links.push_back(active);
+    }
+  }
+  return code;
 }
 
 const char* DeviceTypeOf(const std::string& type) {
   return type == "pppoe" ? "PPPoE" : "modem";
 }
 
-void AddConnection(const char* path, const Active& active, std::vector<RASCONN>& connections) {
+RASCONN RecordOf(const Active& active) {
   RASCONN record;
   std::memset(&record, 0, sizeof record);
-  record.hrasconn = HandleOfActivePath(path);
+  record.hrasconn = HandleOfActivePath(active.path.c_str());
   std::strncpy(record.szEntryName, active.id.c_str(), RAS_MAX_ENTRY_NAME);
   std::strncpy(record.szDeviceType, DeviceTypeOf(active.type), RAS_MAX_DEVICE_TYPE);
   std::strncpy(record.szDeviceName, active.type.c_str(), RAS_MAX_DEVICE_NAME);
-  connections.push_back(record);
+  return record;
+}
+
+// The dial-up link under a handle, read now. 6 when there is none, when it
+// is of another kind, or when the handle was given out by a NetworkManager
+// that has since restarted and numbers its links afresh.
+uint32_t LinkOfHandle(sd_bus* bus, HRASCONN handle, Active& active) {
+  if (handle == 0 || IsOfflineHandle(handle)) return RAS_ERROR_INVALID_HANDLE;
+  active.path = ActivePathOfHandle(handle);
+  Message reply;
+  uint32_t code = CallWaiting(bus, NewGetAll(bus, active.path).get(), reply,
+                              RAS_ERROR_INVALID_HANDLE);
+  if (code != 0) return code;
+  const char* owner = sd_bus_message_get_sender(reply.get());
+  if (!ReadActive(reply.get(), active) || !IsDialUp(bus, active) ||
+      !HandleOwnerMatches(handle, owner != nullptr ? owner : "")) {
+    return RAS_ERROR_INVALID_HANDLE;
+  }
+  return 0;
 }
 
 uint32_t StatusFromNetworkManager(HRASCONN handle, RASCONNSTATUS& status) {
   Bus bus;
+  Active active;
   uint32_t code = OpenSystemBus(bus);
-  uint32_t state = 0;
-  std::string path = ActivePathOfHandle(handle);
-  if (code == 0) {
-    code = GetUintProperty(bus.get(), path.c_str(), kActiveInterface, "State", state,
-                           RAS_ERROR_INVALID_HANDLE);
-  }
+  if (code == 0) code = LinkOfHandle(bus.get(), handle, active);
   if (code != 0) return code;
-  switch (state) {
+  switch (active.state) {
     case kActiveActivated:
       status.rasconnstate = RASCS_Connected;
       break;
@@ -93,41 +126,51 @@ uint32_t StatusFromNetworkManager(HRASCONN handle, RASCONNSTATUS& status) {
     default:  // deactivated: gone, but for NetworkManager's clean-up
       return RAS_ERROR_INVALID_HANDLE;
   }
-  std::string type = GetStringProperty(bus.get(), path.c_str(), kActiveInterface, "Type");
-  std::strncpy(status.szDeviceType, DeviceTypeOf(type), RAS_MAX_DEVICE_TYPE);
-  std::strncpy(status.szDeviceName, type.c_str(), RAS_MAX_DEVICE_NAME);
+  std::strncpy(status.szDeviceType, DeviceTypeOf(active.type), RAS_MAX_DEVICE_TYPE);
+  std::strncpy(status.szDeviceName, active.type.c_str(), RAS_MAX_DEVICE_NAME);
   return 0;
+}
+
+// Disconnects the link's device, which also keeps NetworkManager from
+// autoconnecting on it: deactivating would let an autoconnect profile come
+// straight back. A link without a device is deactivated.
+uint32_t TakeDown(sd_bus* bus, const Active& active) {
+  Message call;
+  if (!active.devices.empty()) {
+    call = NewCall(bus, active.devices[0].c_str(), kDeviceInterface, "Disconnect");
+  } else {
+    call = NewCall(bus, kNmPath, kNmInterface, "DeactivateConnection");
+    if (call != nullptr && sd_bus_message_append(call.get(), "o", active.path.c_str()) < 0) {
+      call.reset();
+    }
+  }
+  Message reply;
+  return CallWaiting(bus, call.get(), reply, RAS_ERROR_INVALID_HANDLE);
 }
 
 }  // namespace
 
 uint32_t ListConnections(std::vector<RASCONN>& connections) {
   Bus bus;
+  std::vector<Active> links;
+  std::string owner;
   uint32_t code = OpenSystemBus(bus);
-  Message reply;
-  if (code == 0) {
-    code = GetProperty(bus.get(), kNmPath, kNmInterface, "ActiveConnections", "ao", reply,
-                       kErrorServiceNotRunning);
+  if (code == 0) code = ListActive(bus.get(), links, owner);
+  for (const Active& active : links) {
+    connections.push_back(RecordOf(active));
+    NoteHandleOwner(connections.back().hrasconn, owner);
   }
-  if (code != 0) return code;
-  std::vector<std::string> paths;
-  const char* path = nullptr;
-  if (sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0) return kErrorServiceNotRunning;
-  while (sd_bus_message_read_basic(reply.get(), 'o', &path) > 0) paths.push_back(path);
-  for (const std::string& each : paths) {
-    Message call = NewCall(bus.get(), each.c_str(), "org.freedesktop.DBus.Properties", "GetAll");
-    Message all;
-    Active active;
-    if (call == nullptr || sd_bus_message_append(call.get(), "s", kActiveInterface) < 0 ||
-        CallWaiting(bus.get(), call.get(), all, kAnyError) != 0 || !ReadActive(all.get(), active)) {
-      continue;  // gone meanwhile
-    }
-    if (HandleOfActivePath(each.c_str()) != 0 && active.state != kActiveDeactivated &&
-        IsDialUp(bus.get(), active)) {
-      AddConnection(each.c_str(), active, connections);
-    }
+  return code;
+}
+
+std::string ActiveLinkOfEntry(sd_bus* bus, const std::string& entry_id) {
+  std::vector<Active> links;
+  std::string owner;
+  if (ListActive(bus, links, owner) != 0) return "";
+  for (const Active& active : links) {
+    if (active.id == entry_id && active.state != kActiveDeactivating) return active.path;
   }
-  return 0;
+  return "";
 }
 
 uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status) {
@@ -140,7 +183,6 @@ uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status) {
     std::strncpy(status.szDeviceType, "modem", RAS_MAX_DEVICE_TYPE);
     return dial.error;
   }
-  if (handle == 0 || handle >= 0x80000000u) return RAS_ERROR_INVALID_HANDLE;
   return StatusFromNetworkManager(handle, status);
 }
 
@@ -150,17 +192,11 @@ uint32_t HangUp(HRASCONN handle) {
   if (record != nullptr && (dial.error != 0 || record->active_path.empty())) {
     return 0;  // a failed dial: nothing is up any more
   }
-  if (handle == 0 || handle >= 0x80000000u) return RAS_ERROR_INVALID_HANDLE;
   Bus bus;
+  Active active;
   uint32_t code = OpenSystemBus(bus);
-  Message call;
-  if (code == 0) call = NewCall(bus.get(), kNmPath, kNmInterface, "DeactivateConnection");
-  std::string path = ActivePathOfHandle(handle);
-  Message reply;
-  if (code == 0 && (call == nullptr || sd_bus_message_append(call.get(), "o", path.c_str()) < 0)) {
-    code = kErrorServiceNotRunning;
-  }
-  if (code == 0) code = CallWaiting(bus.get(), call.get(), reply, RAS_ERROR_INVALID_HANDLE);
+  if (code == 0) code = LinkOfHandle(bus.get(), handle, active);
+  if (code == 0) code = TakeDown(bus.get(), active);
   // A dial of this process that NetworkManager already dropped is hung up.
   return record != nullptr && code == RAS_ERROR_INVALID_HANDLE ? 0 : code;
 }

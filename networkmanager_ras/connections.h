@@ -1,13 +1,15 @@
 // Active connections on Linux: NetworkManager's active connections of the
 // dial-up kinds, each under the handle N of its path
 // /org/freedesktop/NetworkManager/ActiveConnection/N, the same in every
-// process.
+// process. Links of other kinds are no connections of this library.
 #ifndef NELVO_NM_CONNECTIONS_H
 #define NELVO_NM_CONNECTIONS_H
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "networkmanager_ras/nm_bus.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {
@@ -16,13 +18,18 @@ namespace nmras {
 // filled but for dwSize. Returns 0 or the error code.
 uint32_t ListConnections(std::vector<RASCONN>& connections);
 
+// The path of the entry's dial-up link that is up or coming up, "" when
+// there is none.
+std::string ActiveLinkOfEntry(sd_bus* bus, const std::string& entry_id);
+
 // The status of a connection: a dial of this process from the dial table,
 // any other from NetworkManager. Returns 0 or the error code (6 for a
-// handle no longer known).
+// handle no longer known, or not a dial-up link).
 uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status);
 
-// Deactivates a connection, or forgets a failed dial. Returns 0 or the
-// error code.
+// Takes the connection's link down so that it stays down (its device
+// autoconnects nothing until something activates it), or forgets a failed
+// dial. Returns 0 or the error code.
 uint32_t HangUp(HRASCONN handle);
 
 }  // namespace nmras

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "networkmanager_ras/error_map.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {
@@ -22,19 +21,10 @@ bool IsReplaced(const std::string& group, const char* key, const Profile& profil
   if (group != profile.secret_setting) {
     return false;
   }
-  return std::strcmp(key, "username") == 0 || std::strcmp(key, "password") == 0 ||
-         std::strcmp(key, "password-flags") == 0 ||
-         (group != "pppoe" && std::strcmp(key, "number") == 0);
-}
-
-std::string NewUuid() {
-  sd_id128_t id;
-  if (sd_id128_randomize(&id) < 0) {
-    return "";
+  for (const char* replaced : {"username", "password", "password-flags", "pin", "pin-flags"}) {
+    if (std::strcmp(key, replaced) == 0) return true;
   }
-  char text[40];
-  std::snprintf(text, sizeof text, SD_ID128_UUID_FORMAT_STR, SD_ID128_FORMAT_VAL(id));
-  return text;
+  return group != "pppoe" && std::strcmp(key, "number") == 0;
 }
 
 int AppendEntry(sd_bus_message* call, const char* key, const char* type, const void* value) {
@@ -50,6 +40,7 @@ int AppendEntry(sd_bus_message* call, const char* key, const char* type, const v
 // The values of one setting that the copy replaces.
 int AppendReplaced(sd_bus_message* call, const std::string& group, const Profile& profile,
                    const DialValues& values, const std::string& uuid) {
+  const uint32_t agent_owned = kSecretAgentOwned;
   int r = 0;
   if (group == "connection") {
     int no = 0;
@@ -60,10 +51,9 @@ int AppendReplaced(sd_bus_message* call, const std::string& group, const Profile
   if (group != profile.secret_setting) {
     return 0;
   }
-  uint32_t flags = 0;  // the password is in the copy: no secret agent is asked
   r = AppendEntry(call, "username", "s", values.username.c_str());
-  if (r >= 0) r = AppendEntry(call, "password", "s", values.password.c_str());
-  if (r >= 0) r = AppendEntry(call, "password-flags", "u", &flags);
+  if (r >= 0) r = AppendEntry(call, "password-flags", "u", &agent_owned);
+  if (r >= 0 && group == "gsm") r = AppendEntry(call, "pin-flags", "u", &agent_owned);
   if (r >= 0 && group != "pppoe") r = AppendEntry(call, "number", "s", values.number.c_str());
   return r;
 }
@@ -105,6 +95,16 @@ int AppendOption(sd_bus_message* call, const char* key, const char* value) {
 
 }  // namespace
 
+std::string NewUuid() {
+  sd_id128_t id;
+  if (sd_id128_randomize(&id) < 0) {
+    return "";
+  }
+  char text[40];
+  std::snprintf(text, sizeof text, SD_ID128_UUID_FORMAT_STR, SD_ID128_FORMAT_VAL(id));
+  return text;
+}
+
 bool IsUtf8(const char* text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   while (*p != 0) {
@@ -131,15 +131,14 @@ bool IsUtf8(const char* text) {
 }
 
 uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& profile,
-                         const DialValues& values, const std::string& device, Message& call) {
-  if (!IsUtf8(values.number.c_str()) || !IsUtf8(values.username.c_str()) ||
-      !IsUtf8(values.password.c_str())) {
+                         const DialValues& values, const std::string& uuid,
+                         const std::string& device, Message& call) {
+  if (!IsUtf8(values.number.c_str()) || !IsUtf8(values.username.c_str())) {
     return RAS_ERROR_INVALID_PARAMETER;
   }
-  std::string uuid = NewUuid();
   call = NewCall(bus, kNmPath, kNmInterface, "AddAndActivateConnection2");
-  if (call == nullptr || uuid.empty()) {
-    return kErrorServiceNotRunning;
+  if (call == nullptr) {
+    return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   sd_bus_message* m = call.get();
   int r = sd_bus_message_open_container(m, 'a', "{sa{sv}}");
@@ -154,7 +153,7 @@ uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& p
   if (r >= 0) r = AppendOption(m, "persist", "volatile");
   if (r >= 0) r = AppendOption(m, "bind-activation", "none");
   if (r >= 0) r = sd_bus_message_close_container(m);
-  return r >= 0 ? 0u : static_cast<uint32_t>(kErrorRemoteDisconnection);
+  return r >= 0 ? 0u : static_cast<uint32_t>(RAS_ERROR_UNKNOWN);
 }
 
 }  // namespace nmras

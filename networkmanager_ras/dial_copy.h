@@ -1,6 +1,8 @@
 // The profile copy a dial activates: the stored settings with the caller's
-// user name, password and number, a fresh uuid and autoconnect off. It keeps
-// connection.id, so every process finds the link under the entry's name.
+// user name and number, a fresh uuid and autoconnect off, its secrets
+// agent-owned and left out (the dial's secret agent supplies them). It
+// keeps connection.id, so every process finds the link under the entry's
+// name.
 #ifndef NELVO_NM_DIAL_COPY_H
 #define NELVO_NM_DIAL_COPY_H
 
@@ -15,19 +17,21 @@ namespace nmras {
 struct DialValues {
   std::string number;
   std::string username;
-  std::string password;
 };
+
+// A fresh uuid for a copy; "" when none can be made.
+std::string NewUuid();
 
 // Whether text is valid UTF-8, as every D-Bus string must be.
 bool IsUtf8(const char* text);
 
 // Builds the AddAndActivateConnection2 call for the profile from its
-// GetSettings reply, on device ("/": NetworkManager chooses): the copy in
-// memory only, deleted when the link goes down ("persist" volatile), not
-// tied to this process ("bind-activation" none). Returns 0, or the error
-// code.
+// GetSettings reply, on device: the copy under uuid, in memory only,
+// deleted when the link goes down ("persist" volatile), not tied to this
+// process ("bind-activation" none). Returns 0, or the error code.
 uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& profile,
-                         const DialValues& values, const std::string& device, Message& call);
+                         const DialValues& values, const std::string& uuid,
+                         const std::string& device, Message& call);
 
 }  // namespace nmras
 

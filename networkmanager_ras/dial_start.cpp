@@ -1,4 +1,7 @@
-// Activation of a dial's profile copy through AddAndActivateConnection2.
+// Starting a dial: the entry's link when it is already up, else an
+// activation on a free device that offers the profile: the profile itself
+// when the caller gives no password (NetworkManager uses what it keeps),
+// or a copy with the caller's values and the dial's secret agent.
 #include "networkmanager_ras/dial_start.h"
 
 #include <memory>
@@ -6,9 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "networkmanager_ras/bus_fields.h"
+#include "networkmanager_ras/connections.h"
 #include "networkmanager_ras/dial_copy.h"
 #include "networkmanager_ras/dial_watch.h"
-#include "networkmanager_ras/error_map.h"
 #include "networkmanager_ras/phone_book.h"
 
 namespace nmras {
@@ -16,70 +20,128 @@ namespace {
 
 constexpr uint64_t kActivationTimeoutUsec = 25 * 1000 * 1000;
 
-// Whether a device lists the profile among those it can activate now.
-bool CanActivate(sd_bus* bus, const char* device, const std::string& profile_path) {
+// Whether a device offers the profile and carries no link now.
+bool IsFreeFor(sd_bus* bus, const std::string& device, const std::string& profile_path) {
+  Message call = NewCall(bus, device.c_str(), kPropertiesInterface, "GetAll");
   Message reply;
-  const char* path = nullptr;
-  if (GetProperty(bus, device, kDeviceInterface, "AvailableConnections", "ao", reply, kAnyError) !=
-          0 ||
-      sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0) {
+  std::vector<std::string> available;
+  std::string active;
+  const Field fields[] = {{"AvailableConnections", "ao", &available},
+                          {"ActiveConnection", "o", &active}};
+  if (call == nullptr || sd_bus_message_append(call.get(), "s", kDeviceInterface) < 0 ||
+      CallWaiting(bus, call.get(), reply) != 0 || ReadFields(reply.get(), fields) < 0) {
     return false;
   }
-  while (sd_bus_message_read_basic(reply.get(), 'o', &path) > 0) {
-    if (profile_path == path) return true;
-  }
-  return false;
+  bool offers = false;
+  for (const std::string& path : available) offers = offers || path == profile_path;
+  return offers && (active.empty() || active == "/");
 }
 
-// The device NetworkManager would take for the profile, chosen beforehand
-// so that the dial knows whose signals are its own even when it fails at
-// once; "/" (NetworkManager chooses) when no device offers the profile.
+// A free device that offers the profile, as NetworkManager itself prefers
+// one; "" when there is none. Chosen beforehand so that the dial knows
+// whose signals are its own even when it fails at once.
 std::string ChooseDevice(sd_bus* bus, const std::string& profile_path) {
-  Message reply;
-  if (GetProperty(bus, kNmPath, kNmInterface, "Devices", "ao", reply, kAnyError) != 0 ||
-      sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0) {
-    return "/";
+  for (const std::string& device : GetPathsProperty(bus, kNmPath, kNmInterface, "Devices")) {
+    if (IsFreeFor(bus, device, profile_path)) return device;
   }
-  std::vector<std::string> devices;
-  const char* path = nullptr;
-  while (sd_bus_message_read_basic(reply.get(), 'o', &path) > 0) devices.push_back(path);
-  for (const std::string& device : devices) {
-    if (CanActivate(bus, device.c_str(), profile_path)) return device;
-  }
-  return "/";
+  return "";
 }
 
-// Activates the copy; fills the watch's bus and active connection path.
-uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
-  uint32_t code = OpenSystemBus(watch.bus);
-  sd_bus* bus = watch.bus.get();
-  Profile profile;
-  if (code == 0) code = FindProfile(bus, params.szEntryName, profile);
-  Message settings;
-  if (code == 0) {
-    // Read afresh: the profile may have been deleted since it was listed.
-    code =
-        CallWaiting(bus, NewCall(bus, profile.path.c_str(), kProfileInterface, "GetSettings").get(),
-                    settings, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+// Deletes the copy of uuid, which ends its activation: one that NetworkManager
+// finishes after the dial gave up must not stay up with no one's handle.
+void DeleteCopy(sd_bus* bus, const std::string& uuid) {
+  Message call = NewCall(bus, kSettingsPath, kSettingsInterface, "GetConnectionByUuid");
+  Message reply;
+  const char* path = nullptr;
+  if (call == nullptr || sd_bus_message_append(call.get(), "s", uuid.c_str()) < 0 ||
+      CallWaiting(bus, call.get(), reply) != 0 || sd_bus_message_read(reply.get(), "o", &path) < 0) {
+    return;
   }
-  DialValues values{params.szPhoneNumber, params.szUserName, params.szPassword};
+  Message done;
+  CallWaiting(bus, NewCall(bus, path, kProfileInterface, "Delete").get(), done);
+}
+
+// The activation of the profile itself; NetworkManager supplies its secrets.
+uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const std::string& device,
+                             Message& call) {
+  call = NewCall(bus, kNmPath, kNmInterface, "ActivateConnection");
+  if (call == nullptr ||
+      sd_bus_message_append(call.get(), "ooo", profile.path.c_str(), device.c_str(), "/") < 0) {
+    return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
+  }
+  return 0;
+}
+
+// The activation of a copy with the caller's values, and the dial's agent
+// that holds its secrets: the caller's password, else the stored one, and
+// the stored PIN, where the caller may read them.
+uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile,
+                          const std::string& device, DialWatch& watch, Message& call) {
+  sd_bus* bus = watch.bus.get();
+  Message settings;
+  // Read afresh: the profile may have been deleted since it was listed.
+  uint32_t code =
+      CallWaiting(bus, NewCall(bus, profile.path.c_str(), kProfileInterface, "GetSettings").get(),
+                  settings, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+  SecretAgent& agent = watch.agent;
+  agent.uuid = NewUuid();
+  agent.setting = profile.secret_setting;
+  if (code == 0 && agent.uuid.empty()) code = RAS_ERROR_UNKNOWN;
+  if (code == 0) {
+    ReadStoredSecrets(bus, profile, agent.secrets);
+    if (params.szPassword[0] != '\0') agent.secrets.password.Set(params.szPassword);
+    code = BuildActivation(bus, settings.get(), profile,
+                           DialValues{params.szPhoneNumber, params.szUserName}, agent.uuid, device,
+                           call);
+  }
+  if (code == 0) code = RegisterSecretAgent(bus, agent);
+  return code;
+}
+
+// Activates the entry on a free device; fills the watch's active path.
+uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, DialWatch& watch) {
+  sd_bus* bus = watch.bus.get();
+  std::string device = ChooseDevice(bus, profile.path);
+  if (device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // taking a busy one would end its link
+  watch.device_path = device;
+  bool own_values = params.szPassword[0] != '\0' || profile.username != params.szUserName;
   Message call;
-  std::string device = code == 0 ? ChooseDevice(bus, profile.path) : "/";
-  if (device != "/") watch.device_path = device;
-  if (code == 0) code = BuildActivation(bus, settings.get(), profile, values, device, call);
+  uint32_t code = own_values ? ActivationOfCopy(params, profile, device, watch, call)
+                             : ActivationOfProfile(bus, profile, device, call);
   if (code == 0) code = SubscribeDialSignals(watch);
   Message reply;
   // The activation waits for polkit's answer too: give it longer.
   if (code == 0) {
-    code = CallWaiting(bus, call.get(), reply, kErrorRemoteDisconnection, kActivationTimeoutUsec);
+    code = CallWaiting(bus, call.get(), reply, RAS_ERROR_UNKNOWN, kActivationTimeoutUsec);
   }
-  const char *path = nullptr, *active = nullptr;
-  if (code == 0 && sd_bus_message_read(reply.get(), "oo", &path, &active) < 0) {
-    code = kErrorRemoteDisconnection;
+  if (code == RAS_ERROR_REQUEST_TIMEOUT && !watch.agent.uuid.empty()) {
+    DeleteCopy(bus, watch.agent.uuid);
   }
-  if (code == 0 && HandleOfActivePath(active) == 0) code = kErrorRemoteDisconnection;
+  const char *profile_path = nullptr, *active = nullptr;
+  if (code == 0 && own_values && sd_bus_message_read(reply.get(), "oo", &profile_path, &active) < 0) {
+    code = RAS_ERROR_UNKNOWN;
+  }
+  if (code == 0 && !own_values && sd_bus_message_read(reply.get(), "o", &active) < 0) {
+    code = RAS_ERROR_UNKNOWN;
+  }
+  if (code == 0 && HandleOfActivePath(active) == 0) code = RAS_ERROR_UNKNOWN;
   if (code == 0) watch.active_path = active;
   return code;
+}
+
+// The entry's link when it is up or coming up (the dial follows it),
+// else a new activation.
+uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
+  if (!IsUtf8(params.szPassword)) return RAS_ERROR_INVALID_PARAMETER;
+  uint32_t code = OpenSystemBus(watch.bus);
+  sd_bus* bus = watch.bus.get();
+  Profile profile;
+  if (code == 0) code = FindProfile(params.szEntryName, profile);
+  if (code != 0) return code;
+  std::string link = ActiveLinkOfEntry(bus, profile.id);
+  if (link.empty()) return ActivateEntry(params, profile, watch);
+  watch.active_path = link;
+  return SubscribeDialSignals(watch);
 }
 
 // The library's own thread: nothing may escape it, or the process ends.
@@ -88,7 +150,7 @@ void WatchInBackground(std::unique_ptr<DialWatch> watch) {
     BeginWatch(*watch);
     RunWatch(*watch);
   } catch (...) {
-    SetDialFailed(*watch->record, RASCS_Disconnected, kErrorRemoteDisconnection);
+    SetDialFailed(*watch->record, RASCS_Disconnected, RAS_ERROR_UNKNOWN);
   }
 }
 
@@ -103,6 +165,7 @@ uint32_t Dial(const RASDIALPARAMS& params, RasDialFunc notifier, HRASCONN* handl
     return code;
   }
   *handle = HandleOfActivePath(watch->active_path.c_str());
+  NoteHandleOwner(*handle, ServiceOwner(watch->bus.get()));
   watch->record = AddDial(*handle, watch->active_path);
   if (notifier == nullptr) {
     BeginWatch(*watch);
@@ -112,8 +175,8 @@ uint32_t Dial(const RASDIALPARAMS& params, RasDialFunc notifier, HRASCONN* handl
   try {
     std::thread(WatchInBackground, std::move(watch)).detach();
   } catch (...) {
-    SetDialFailed(*record, RASCS_Disconnected, kErrorRemoteDisconnection);
-    return kErrorRemoteDisconnection;
+    SetDialFailed(*record, RASCS_Disconnected, RAS_ERROR_UNKNOWN);
+    return RAS_ERROR_UNKNOWN;
   }
   return 0;
 }

@@ -5,6 +5,8 @@
 #include <map>
 #include <mutex>
 
+#include "networkmanager_ras/nm_bus.h"
+
 namespace nmras {
 namespace {
 
@@ -16,7 +18,8 @@ struct Entry {
 struct Table {
   std::mutex lock;
   std::map<uint32_t, Entry> dials;
-  uint32_t next_offline = 0x80000000u;
+  std::map<uint32_t, std::string> owners;  // handle: NetworkManager's bus name
+  uint32_t next_offline = kFirstOfflineHandle;
 };
 
 Table& TheTable() {
@@ -46,7 +49,7 @@ uint32_t AddFailedDial(uint32_t error) {
   Table& table = TheTable();
   std::lock_guard<std::mutex> hold(table.lock);
   uint32_t handle = table.next_offline++;
-  if (table.next_offline == 0) table.next_offline = 0x80000000u;
+  if (table.next_offline == 0) table.next_offline = kFirstOfflineHandle;
   auto record = std::make_shared<DialRecord>();
   record->handle = handle;
   table.dials[handle] = Entry{record, DialStatus{0, error}};
@@ -90,6 +93,19 @@ std::shared_ptr<DialRecord> RemoveDial(uint32_t handle, DialStatus& status) {
   record->stop = true;
   table.dials.erase(it);
   return record;
+}
+
+void NoteHandleOwner(uint32_t handle, const std::string& owner) {
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> hold(table.lock);
+  if (!owner.empty()) table.owners[handle] = owner;
+}
+
+bool HandleOwnerMatches(uint32_t handle, const std::string& owner) {
+  Table& table = TheTable();
+  std::lock_guard<std::mutex> hold(table.lock);
+  auto it = table.owners.find(handle);
+  return it == table.owners.end() || it->second == owner;
 }
 
 }  // namespace nmras

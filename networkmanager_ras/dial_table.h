@@ -27,7 +27,7 @@ struct DialStatus {
 std::shared_ptr<DialRecord> AddDial(uint32_t handle, const std::string& active_path);
 
 // Enters a dial that failed before NetworkManager took it, under a handle
-// of its own (from 0x80000000 up, a range NetworkManager never reaches).
+// of its own (an offline handle, nm_bus.h).
 uint32_t AddFailedDial(uint32_t error);
 
 void SetDialState(const DialRecord& record, uint32_t state);
@@ -41,6 +41,13 @@ bool LookUpDial(uint32_t handle, DialStatus& status);
 
 // Takes a dial out of the table (a hang-up); null when it is not there.
 std::shared_ptr<DialRecord> RemoveDial(uint32_t handle, DialStatus& status);
+
+// Remembers which NetworkManager (its unique bus name) gave out a handle.
+void NoteHandleOwner(uint32_t handle, const std::string& owner);
+
+// False when the handle was given out by another NetworkManager than
+// owner: one since restarted, whose numbers now name other links.
+bool HandleOwnerMatches(uint32_t handle, const std::string& owner);
 
 }  // namespace nmras
 

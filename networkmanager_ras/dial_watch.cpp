@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "networkmanager_ras/error_map.h"
+#include "remote_access/ras_records.h"
 
 namespace nmras {
 namespace {
@@ -72,23 +73,16 @@ int OnOwnerChanged(sd_bus_message* m, void* data, sd_bus_error*) {
 // The first device of the active connection ("" when it has none, as once
 // it is deactivated).
 std::string FirstDevice(sd_bus* bus, const std::string& active_path) {
-  Message reply;
-  const char* device = nullptr;
-  if (GetProperty(bus, active_path.c_str(), kActiveInterface, "Devices", "ao", reply, kAnyError) !=
-          0 ||
-      sd_bus_message_enter_container(reply.get(), 'a', "o") <= 0 ||
-      sd_bus_message_read_basic(reply.get(), 'o', &device) <= 0) {
-    return "";
-  }
-  return device;
+  std::vector<std::string> devices =
+      GetPathsProperty(bus, active_path.c_str(), kActiveInterface, "Devices");
+  return devices.empty() ? "" : devices[0];
 }
 
 // Whether NetworkManager says the device is activating this dial.
 bool DeviceServes(sd_bus* bus, const std::string& device, const std::string& active_path) {
   Message reply;
   const char* active = nullptr;
-  return GetProperty(bus, device.c_str(), kDeviceInterface, "ActiveConnection", "o", reply,
-                     kAnyError) == 0 &&
+  return GetProperty(bus, device.c_str(), kDeviceInterface, "ActiveConnection", "o", reply) == 0 &&
          sd_bus_message_read_basic(reply.get(), 'o', &active) > 0 && active_path == active;
 }
 
@@ -158,7 +152,7 @@ void HandleEvents(DialWatch& watch) {
     watch.events.pop_front();
     if (event.kind == DialEvent::kDevice) HandleDeviceEvent(watch, event);
     if (event.kind == DialEvent::kActive) HandleActiveEvent(watch, event);
-    if (event.kind == DialEvent::kServiceGone) Finish(watch, kErrorServiceNotRunning);
+    if (event.kind == DialEvent::kServiceGone) Finish(watch, RAS_ERROR_RASMAN_CANNOT_INITIALIZE);
   }
 }
 
@@ -170,18 +164,16 @@ DialWatch::~DialWatch() {
 
 uint32_t SubscribeDialSignals(DialWatch& watch) {
   sd_bus* bus = watch.bus.get();
-  const std::string sender = std::string("type='signal',sender='") + kNmService + "',";
-  const std::string active_rule =
-      sender + "interface='" + kActiveInterface + "',member='StateChanged'";
-  const std::string device_rule =
-      sender + "interface='" + kDeviceInterface + "',member='StateChanged'";
+  // NetworkManager's leaving the bus, and no other name's coming and going.
   const std::string owner_rule =
       std::string("type='signal',sender='org.freedesktop.DBus',member='NameOwnerChanged',arg0='") +
       kNmService + "'";
-  if (sd_bus_add_match(bus, &watch.slots[0], active_rule.c_str(), OnActiveState, &watch) < 0 ||
-      sd_bus_add_match(bus, &watch.slots[1], device_rule.c_str(), OnDeviceState, &watch) < 0 ||
+  if (sd_bus_match_signal(bus, &watch.slots[0], kNmService, nullptr, kActiveInterface,
+                          "StateChanged", OnActiveState, &watch) < 0 ||
+      sd_bus_match_signal(bus, &watch.slots[1], kNmService, nullptr, kDeviceInterface,
+                          "StateChanged", OnDeviceState, &watch) < 0 ||
       sd_bus_add_match(bus, &watch.slots[2], owner_rule.c_str(), OnOwnerChanged, &watch) < 0) {
-    return kErrorServiceNotRunning;
+    return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   return 0;
 }
@@ -192,8 +184,8 @@ void BeginWatch(DialWatch& watch) {
     watch.device_path = FirstDevice(watch.bus.get(), watch.active_path);
   uint32_t state = 0;
   // A link that came up before the first signal was read.
-  if (GetUintProperty(watch.bus.get(), watch.active_path.c_str(), kActiveInterface, "State", state,
-                      RAS_ERROR_INVALID_HANDLE) == 0 &&
+  if (GetUintProperty(watch.bus.get(), watch.active_path.c_str(), kActiveInterface, "State",
+                      state) == 0 &&
       state == kActiveActivated) {
     Finish(watch, 0);
   }
@@ -206,12 +198,12 @@ uint32_t RunWatch(DialWatch& watch) {
     HandleEvents(watch);
     if (r > 0) continue;
     if (r >= 0) r = sd_bus_wait(bus, kWaitSliceUsec);
-    if (r < 0) Finish(watch, kErrorServiceNotRunning);  // the bus itself went away
+    if (r < 0) Finish(watch, RAS_ERROR_RASMAN_CANNOT_INITIALIZE);  // the bus itself went away
     if (watch.device_failed && std::chrono::steady_clock::now() - watch.failed_at > kEndBound) {
       Finish(watch, ReasonErrorCode(ReasonSource::kDevice, watch.device_reason));
     }
   }
-  return watch.record->stop ? kErrorUserDisconnection : watch.result;
+  return watch.record->stop ? static_cast<uint32_t>(RAS_ERROR_USER_DISCONNECTION) : watch.result;
 }
 
 }  // namespace nmras

@@ -12,6 +12,7 @@
 
 #include "networkmanager_ras/dial_table.h"
 #include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/secret_agent.h"
 #include "networkmanager_ras/state_map.h"
 #include "remote_access/ras_records.h"
 
@@ -28,6 +29,7 @@ struct DialEvent {
 
 struct DialWatch {
   Bus bus;
+  SecretAgent agent;  // before the bus closes, its object goes
   RasDialFunc notifier = nullptr;
   std::shared_ptr<DialRecord> record;
   std::string active_path;

@@ -1,11 +1,12 @@
 // The one table of NetworkManager failures and the remote-access error
-// codes they are reported as. Each code is one of the documented
-// remote-access (or, for 5, general) error codes.
+// codes they are reported as, each a documented remote-access (or, for 5,
+// general) error code. The README shows the same table.
 #include "networkmanager_ras/error_map.h"
 
 #include <cerrno>
 #include <cstring>
 
+#include "networkmanager_ras/nm_names.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {
@@ -17,32 +18,52 @@ struct ReasonRow {
   uint32_t code;
 };
 
-// Device reasons (NMDeviceStateReason) and active-connection reasons
-// (NMActiveConnectionStateReason). A refused mobile-broadband login reaches
-// NetworkManager only as "unknown", so it stays the general 629.
+constexpr ReasonSource kDev = ReasonSource::kDevice;
+constexpr ReasonSource kAct = ReasonSource::kActiveConnection;
+
+// ppp-failed is set for any end of pppd, a timeout included: it says the
+// PPP link ended (734), not that a login was refused. A refused
+// mobile-broadband login reaches NetworkManager only as "unknown" (635).
+// SIM, registration and Bluetooth faults leave the modem unable to dial
+// out (633); a SIM that needs its PIN and gets none needs information the
+// dial could not ask for (703).
 constexpr ReasonRow kReasons[] = {
-    {ReasonSource::kDevice, 7, RAS_ERROR_AUTHENTICATION_FAILURE},   // no-secrets
-    {ReasonSource::kDevice, 12, kErrorRemoteDisconnection},         // ppp-start-failed
-    {ReasonSource::kDevice, 13, kErrorRemoteDisconnection},         // ppp-disconnect
-    {ReasonSource::kDevice, 14, RAS_ERROR_AUTHENTICATION_FAILURE},  // ppp-failed (login refused)
-    {ReasonSource::kDevice, 23, RAS_ERROR_LINE_BUSY},               // modem-busy
-    {ReasonSource::kDevice, 24, kErrorNoDialTone},                  // modem-no-dial-tone
-    {ReasonSource::kDevice, 25, kErrorNoCarrier},                   // modem-no-carrier
-    {ReasonSource::kDevice, 26, RAS_ERROR_NO_ANSWER},               // modem-dial-timeout
-    {ReasonSource::kDevice, 27, kErrorFromDevice},                  // modem-dial-failed
-    {ReasonSource::kDevice, 28, kErrorPortOrDevice},                // modem-init-failed
-    {ReasonSource::kDevice, 36, kErrorDeviceDoesNotExist},          // removed
-    {ReasonSource::kDevice, 38, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},  // connection-removed
-    {ReasonSource::kDevice, 39, kErrorUserDisconnection},                // user-requested
-    {ReasonSource::kDevice, 43, kErrorDeviceDoesNotExist},               // modem-not-found
-    {ReasonSource::kDevice, 52, kErrorServiceNotRunning},             // modem-manager-unavailable
-    {ReasonSource::kActiveConnection, 2, kErrorUserDisconnection},    // user-disconnected
-    {ReasonSource::kActiveConnection, 4, kErrorServiceNotRunning},    // service-stopped
-    {ReasonSource::kActiveConnection, 6, RAS_ERROR_REQUEST_TIMEOUT},  // connect-timeout
-    {ReasonSource::kActiveConnection, 9, RAS_ERROR_AUTHENTICATION_FAILURE},        // no-secrets
-    {ReasonSource::kActiveConnection, 10, RAS_ERROR_AUTHENTICATION_FAILURE},       // login-failed
-    {ReasonSource::kActiveConnection, 11, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},  // removed
-    {ReasonSource::kActiveConnection, 14, kErrorDeviceDoesNotExist},               // device-removed
+    {kDev, kDeviceReasonNoSecrets, RAS_ERROR_INTERACTIVE_MODE},
+    {kDev, kDeviceReasonPppDisconnect, RAS_ERROR_REMOTE_DISCONNECTION},
+    {kDev, kDeviceReasonPppFailed, RAS_ERROR_PPP_LCP_TERMINATED},
+    {kDev, kDeviceReasonModemBusy, RAS_ERROR_LINE_BUSY},
+    {kDev, kDeviceReasonModemNoDialTone, RAS_ERROR_NO_DIALTONE},
+    {kDev, kDeviceReasonModemNoCarrier, RAS_ERROR_NO_CARRIER},
+    {kDev, kDeviceReasonModemDialTimeout, RAS_ERROR_NO_ANSWER},
+    {kDev, kDeviceReasonModemDialFailed, RAS_ERROR_FROM_DEVICE},
+    {kDev, kDeviceReasonModemInitFailed, RAS_ERROR_PORT_OR_DEVICE},
+    {kDev, kDeviceReasonGsmApnFailed, RAS_ERROR_FROM_DEVICE},
+    {kDev, kDeviceReasonGsmRegistrationNotSearching, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonGsmRegistrationDenied, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonGsmRegistrationTimeout, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonGsmRegistrationFailed, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonGsmPinCheckFailed, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonFirmwareMissing, RAS_ERROR_PORT_OR_DEVICE},
+    {kDev, kDeviceReasonRemoved, RAS_ERROR_DEVICE_DOES_NOT_EXIST},
+    {kDev, kDeviceReasonSleeping, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonConnectionRemoved, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
+    {kDev, kDeviceReasonUserRequested, RAS_ERROR_USER_DISCONNECTION},
+    {kDev, kDeviceReasonModemNotFound, RAS_ERROR_DEVICE_DOES_NOT_EXIST},
+    {kDev, kDeviceReasonBtFailed, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonSimNotInserted, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonSimPinRequired, RAS_ERROR_INTERACTIVE_MODE},
+    {kDev, kDeviceReasonSimPukRequired, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonSimWrong, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonModemManagerUnavailable, RAS_ERROR_DEVICE_DOES_NOT_EXIST},
+    {kDev, kDeviceReasonModemFailed, RAS_ERROR_PORT_OR_DEVICE},
+    {kDev, kDeviceReasonSimPinIncorrect, RAS_ERROR_PORT_NOT_AVAILABLE},
+    {kDev, kDeviceReasonNewActivation, RAS_ERROR_USER_DISCONNECTION},
+    {kAct, kActiveReasonUserDisconnected, RAS_ERROR_USER_DISCONNECTION},
+    {kAct, kActiveReasonConnectTimeout, RAS_ERROR_REQUEST_TIMEOUT},
+    {kAct, kActiveReasonNoSecrets, RAS_ERROR_INTERACTIVE_MODE},
+    {kAct, kActiveReasonLoginFailed, RAS_ERROR_AUTHENTICATION_FAILURE},
+    {kAct, kActiveReasonConnectionRemoved, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
+    {kAct, kActiveReasonDeviceRemoved, RAS_ERROR_DEVICE_DOES_NOT_EXIST},
 };
 
 struct BusErrorRow {
@@ -51,18 +72,19 @@ struct BusErrorRow {
 };
 
 constexpr BusErrorRow kBusErrors[] = {
-    {"org.freedesktop.DBus.Error.ServiceUnknown", kErrorServiceNotRunning},
-    {"org.freedesktop.DBus.Error.NameHasNoOwner", kErrorServiceNotRunning},
-    {"org.freedesktop.DBus.Error.NoReply", kErrorServiceNotRunning},
-    {"org.freedesktop.DBus.Error.Disconnected", kErrorServiceNotRunning},
-    {"org.freedesktop.DBus.Error.NoServer", kErrorServiceNotRunning},
+    {"org.freedesktop.DBus.Error.ServiceUnknown", RAS_ERROR_RASMAN_CANNOT_INITIALIZE},
+    {"org.freedesktop.DBus.Error.NameHasNoOwner", RAS_ERROR_RASMAN_CANNOT_INITIALIZE},
+    {"org.freedesktop.DBus.Error.NoReply", RAS_ERROR_RASMAN_CANNOT_INITIALIZE},
+    {"org.freedesktop.DBus.Error.Disconnected", RAS_ERROR_RASMAN_CANNOT_INITIALIZE},
+    {"org.freedesktop.DBus.Error.NoServer", RAS_ERROR_RASMAN_CANNOT_INITIALIZE},
     {"org.freedesktop.DBus.Error.Timeout", RAS_ERROR_REQUEST_TIMEOUT},
     {"org.freedesktop.DBus.Error.TimedOut", RAS_ERROR_REQUEST_TIMEOUT},
-    {"org.freedesktop.DBus.Error.AccessDenied", kErrorAccessDenied},
-    {"org.freedesktop.NetworkManager.PermissionDenied", kErrorAccessDenied},
-    {"org.freedesktop.NetworkManager.Settings.PermissionDenied", kErrorAccessDenied},
-    {"org.freedesktop.NetworkManager.UnknownDevice", kErrorDeviceDoesNotExist},
-    {"org.freedesktop.NetworkManager.ConnectionNotAvailable", kErrorDeviceDoesNotExist},
+    {"org.freedesktop.DBus.Error.AccessDenied", RAS_ERROR_ACCESS_DENIED},
+    {"org.freedesktop.NetworkManager.PermissionDenied", RAS_ERROR_ACCESS_DENIED},
+    {"org.freedesktop.NetworkManager.Settings.PermissionDenied", RAS_ERROR_ACCESS_DENIED},
+    {"org.freedesktop.NetworkManager.UnknownDevice", RAS_ERROR_DEVICE_DOES_NOT_EXIST},
+    {"org.freedesktop.NetworkManager.ConnectionNotAvailable", RAS_ERROR_PORT_NOT_AVAILABLE},
+    {"org.freedesktop.NetworkManager.AgentManager.NoSecrets", RAS_ERROR_INTERACTIVE_MODE},
 };
 
 }  // namespace
@@ -73,7 +95,7 @@ uint32_t ReasonErrorCode(ReasonSource source, uint32_t reason) {
       return row.code;
     }
   }
-  return kErrorRemoteDisconnection;
+  return RAS_ERROR_UNKNOWN;
 }
 
 uint32_t BusErrorCode(const char* error_name, int negative_errno, uint32_t fallback) {
@@ -86,7 +108,7 @@ uint32_t BusErrorCode(const char* error_name, int negative_errno, uint32_t fallb
     return fallback;
   }
   if (negative_errno == -ETIMEDOUT) return RAS_ERROR_REQUEST_TIMEOUT;
-  return kErrorServiceNotRunning;
+  return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
 }
 
 }  // namespace nmras

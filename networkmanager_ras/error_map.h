@@ -1,6 +1,7 @@
 // How NetworkManager's failures become remote-access error codes: the
 // reasons a device or an active connection gives for failing, and the
-// D-Bus errors its methods answer with. All of it lives in error_map.cpp.
+// D-Bus errors its methods answer with. All of it lives in error_map.cpp;
+// the codes are those of remote_access/ras_records.h.
 #ifndef NELVO_NM_ERROR_MAP_H
 #define NELVO_NM_ERROR_MAP_H
 
@@ -8,24 +9,12 @@
 
 namespace nmras {
 
-// Error codes of the remote-access service used here, beyond those of
-// ras_records.h.
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorDeviceDoesNotExist = 608;
-constexpr uint32_t kErrorRemoteDisconnection = 629;
-constexpr uint32_t kErrorUserDisconnection = 631;
-constexpr uint32_t kErrorFromDevice = 651;
-constexpr uint32_t kErrorNoCarrier = 679;
-constexpr uint32_t kErrorNoDialTone = 680;
-constexpr uint32_t kErrorPortOrDevice = 692;
-constexpr uint32_t kErrorServiceNotRunning = 711;
-
 // Where a failure reason comes from: the device's StateChanged signal or the
 // active connection's.
 enum class ReasonSource { kDevice, kActiveConnection };
 
-// The error code for a failure reason; 629 (the link was closed) for a
-// reason the table does not name.
+// The error code for a failure reason; 635 (unknown) for a reason the table
+// does not name.
 uint32_t ReasonErrorCode(ReasonSource source, uint32_t reason);
 
 // The error code for a failed bus call: the D-Bus error name when it names

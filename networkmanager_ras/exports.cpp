@@ -7,9 +7,9 @@
 
 #include "networkmanager_ras/connections.h"
 #include "networkmanager_ras/dial_start.h"
-#include "networkmanager_ras/error_map.h"
 #include "networkmanager_ras/nm_bus.h"
 #include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/profile_cache.h"
 #include "remote_access/library_export.h"
 #include "remote_access/ras_functions.h"
 #include "remote_access/ras_records.h"
@@ -25,16 +25,14 @@ RAS_FUNCTIONS(RAS_FUNCTION_PROTOTYPE)
 
 namespace {
 
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-
 template <typename Body>
 uint32_t Guarded(Body body) {
   try {
     return body();
   } catch (const std::bad_alloc&) {
-    return kErrorNotEnoughMemory;
+    return RAS_ERROR_NOT_ENOUGH_MEMORY;
   } catch (...) {
-    return nmras::kErrorRemoteDisconnection;
+    return RAS_ERROR_UNKNOWN;
   }
 }
 
@@ -75,10 +73,8 @@ NMRAS_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char*
   if (size == nullptr || count == nullptr) return RAS_ERROR_INVALID_PARAMETER;
   if (entries != nullptr && entries->dwSize != sizeof(RASENTRYNAME)) return RAS_ERROR_INVALID_SIZE;
   return Guarded([&] {
-    nmras::Bus bus;
     std::vector<nmras::Profile> profiles;
-    uint32_t code = nmras::OpenSystemBus(bus);
-    if (code == 0) code = nmras::ListProfiles(bus.get(), profiles);
+    uint32_t code = nmras::CachedProfiles(profiles);
     if (code != 0) return code;
     uint32_t capacity = entries != nullptr ? *size / sizeof(RASENTRYNAME) : 0;
     *size = static_cast<uint32_t>(profiles.size() * sizeof(RASENTRYNAME));
@@ -91,8 +87,10 @@ NMRAS_EXPORT uint32_t RAS_CALL RasEnumEntriesA(const char* reserved, const char*
   });
 }
 
-// RasGetEntryDialParamsA: the stored number, user name and, where the
-// caller may read it, password of an entry.
+// RasGetEntryDialParamsA: the stored number and user name of an entry, and
+// whether NetworkManager keeps its password. The password itself is never
+// read: as on Windows, it is not handed out here, and a dial without one
+// lets NetworkManager use it.
 NMRAS_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book, RASDIALPARAMS* params,
                                                       int32_t* password_stored) {
   if (params == nullptr || password_stored == nullptr) return RAS_ERROR_INVALID_PARAMETER;
@@ -101,18 +99,15 @@ NMRAS_EXPORT uint32_t RAS_CALL RasGetEntryDialParamsA(const char* phone_book, RA
     return RAS_ERROR_INVALID_PARAMETER;
   }
   return Guarded([&] {
-    nmras::Bus bus;
     nmras::Profile profile;
-    uint32_t code = nmras::OpenSystemBus(bus);
-    if (code == 0) code = nmras::FindProfile(bus.get(), params->szEntryName, profile);
+    uint32_t code = nmras::FindProfile(params->szEntryName, profile);
     if (code != 0) return code;
-    std::string password = nmras::ReadPassword(bus.get(), profile);
     CopyField(params->szPhoneNumber, sizeof params->szPhoneNumber, profile.number);
     CopyField(params->szCallbackNumber, sizeof params->szCallbackNumber, "");
     CopyField(params->szUserName, sizeof params->szUserName, profile.username);
-    CopyField(params->szPassword, sizeof params->szPassword, password);
+    CopyField(params->szPassword, sizeof params->szPassword, "");
     CopyField(params->szDomain, sizeof params->szDomain, "");
-    *password_stored = password.empty() ? 0 : 1;
+    *password_stored = nmras::PasswordStored(profile) ? 1 : 0;
     return 0u;
   });
 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "networkmanager_ras/bus_fields.h"
 #include "networkmanager_ras/error_map.h"
 
 namespace nmras {
@@ -11,7 +12,7 @@ namespace nmras {
 uint32_t OpenSystemBus(Bus& bus) {
   sd_bus* opened = nullptr;
   if (sd_bus_open_system(&opened) < 0) {
-    return kErrorServiceNotRunning;
+    return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   bus.reset(opened);
   // A NetworkManager that hangs must not hold a status poll for long.
@@ -22,7 +23,7 @@ uint32_t OpenSystemBus(Bus& bus) {
 uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t fallback,
                      uint64_t timeout_usec) {
   if (call == nullptr) {
-    return kErrorServiceNotRunning;
+    return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   sd_bus_error error = SD_BUS_ERROR_NULL;
   sd_bus_message* answer = nullptr;
@@ -31,6 +32,66 @@ uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t
   sd_bus_error_free(&error);
   reply.reset(answer);
   return code;
+}
+
+namespace {
+
+// Where a pipelined call's reply goes, and how many are still awaited.
+struct Pending {
+  Message* reply;
+  size_t* left;
+};
+
+int OnReply(sd_bus_message* reply, void* data, sd_bus_error*) {
+  auto* pending = static_cast<Pending*>(data);
+  if (!sd_bus_message_is_method_error(reply, nullptr)) {
+    pending->reply->reset(sd_bus_message_ref(reply));
+  }
+  --*pending->left;
+  return 0;
+}
+
+// The system bus lets a connection wait for at most 128 replies at once
+// (dbus-daemon's max_replies_per_connection); more would be refused.
+constexpr size_t kMostPending = 120;
+
+}  // namespace
+
+uint32_t CallAll(sd_bus* bus, const std::vector<Message>& calls, std::vector<Message>& replies) {
+  replies.clear();
+  replies.resize(calls.size());
+  std::vector<Pending> pending(calls.size());
+  std::vector<sd_bus_slot*> slots(calls.size(), nullptr);
+  size_t in_flight = 0, next = 0;
+  int r = 0;
+  while (r >= 0 && (next < calls.size() || in_flight > 0)) {
+    for (; r >= 0 && next < calls.size() && in_flight < kMostPending; ++next) {
+      if (calls[next] == nullptr) continue;
+      pending[next] = Pending{&replies[next], &in_flight};
+      r = sd_bus_call_async(bus, &slots[next], calls[next].get(), OnReply, &pending[next], 0);
+      if (r >= 0) ++in_flight;
+    }
+    if (r >= 0) r = sd_bus_process(bus, nullptr);
+    if (r == 0 && in_flight > 0) r = sd_bus_wait(bus, UINT64_MAX);
+  }
+  for (sd_bus_slot* slot : slots) sd_bus_slot_unref(slot);
+  return r < 0 ? static_cast<uint32_t>(RAS_ERROR_RASMAN_CANNOT_INITIALIZE) : 0u;
+}
+
+std::string ServiceOwner(sd_bus* bus) {
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_message* reply = nullptr;
+  const char* owner = nullptr;
+  std::string result;
+  if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                         "org.freedesktop.DBus", "GetNameOwner", &error, &reply, "s",
+                         kNmService) >= 0 &&
+      sd_bus_message_read(reply, "s", &owner) > 0) {
+    result = owner;
+  }
+  sd_bus_error_free(&error);
+  sd_bus_message_unref(reply);
+  return result;
 }
 
 Message NewCall(sd_bus* bus, const char* path, const char* interface, const char* member) {
@@ -43,9 +104,9 @@ Message NewCall(sd_bus* bus, const char* path, const char* interface, const char
 
 uint32_t GetProperty(sd_bus* bus, const char* path, const char* interface, const char* name,
                      const char* type, Message& reply, uint32_t fallback) {
-  Message call = NewCall(bus, path, "org.freedesktop.DBus.Properties", "Get");
+  Message call = NewCall(bus, path, kPropertiesInterface, "Get");
   if (call == nullptr || sd_bus_message_append(call.get(), "ss", interface, name) < 0) {
-    return kErrorServiceNotRunning;
+    return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   uint32_t code = CallWaiting(bus, call.get(), reply, fallback);
   if (code == 0 && sd_bus_message_enter_container(reply.get(), 'v', type) <= 0) {
@@ -58,11 +119,22 @@ std::string GetStringProperty(sd_bus* bus, const char* path, const char* interfa
                               const char* name) {
   Message reply;
   const char* value = nullptr;
-  if (GetProperty(bus, path, interface, name, "s", reply, kAnyError) != 0 ||
+  if (GetProperty(bus, path, interface, name, "s", reply) != 0 ||
       sd_bus_message_read_basic(reply.get(), 's', &value) <= 0) {
     return "";
   }
   return value;
+}
+
+std::vector<std::string> GetPathsProperty(sd_bus* bus, const char* path, const char* interface,
+                                          const char* name) {
+  Message reply;
+  std::vector<std::string> paths;
+  if (GetProperty(bus, path, interface, name, "ao", reply) != 0 ||
+      ReadStrings(reply.get(), paths) < 0) {
+    paths.clear();
+  }
+  return paths;
 }
 
 uint32_t GetUintProperty(sd_bus* bus, const char* path, const char* interface, const char* name,
@@ -89,8 +161,7 @@ uint32_t HandleOfActivePath(const char* path) {
     }
     number = number * 10 + static_cast<uint32_t>(text[i] - '0');
   }
-  // Handles from 0x80000000 up name dials that never reached NetworkManager.
-  return number < 0x80000000u ? number : 0;
+  return IsOfflineHandle(number) ? 0 : number;
 }
 
 std::string ActivePathOfHandle(uint32_t handle) {

@@ -10,18 +10,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "networkmanager_ras/nm_names.h"
+#include "remote_access/ras_records.h"
 
 namespace nmras {
-
-constexpr const char* kNmService = "org.freedesktop.NetworkManager";
-constexpr const char* kNmPath = "/org/freedesktop/NetworkManager";
-constexpr const char* kNmInterface = "org.freedesktop.NetworkManager";
-constexpr const char* kSettingsPath = "/org/freedesktop/NetworkManager/Settings";
-constexpr const char* kSettingsInterface = "org.freedesktop.NetworkManager.Settings";
-constexpr const char* kProfileInterface = "org.freedesktop.NetworkManager.Settings.Connection";
-constexpr const char* kActiveInterface = "org.freedesktop.NetworkManager.Connection.Active";
-constexpr const char* kDeviceInterface = "org.freedesktop.NetworkManager.Device";
-constexpr const char* kActivePrefix = "/org/freedesktop/NetworkManager/ActiveConnection/";
 
 struct MessageUnref {
   void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
@@ -37,17 +31,22 @@ using Bus = std::unique_ptr<sd_bus, BusUnref>;
 // 711 when there is no bus to reach.
 uint32_t OpenSystemBus(Bus& bus);
 
-// The fallback code of calls whose callers only ask whether they failed.
-constexpr uint32_t kAnyError = 1;
-
 // How long a call waits for NetworkManager's answer, unless it says so.
 constexpr uint64_t kCallTimeoutUsec = 5 * 1000 * 1000;
 
 // Sends a prepared call to NetworkManager and waits for its reply (0: the
 // bus's timeout). Returns 0, or the error code of the failure (fallback for
 // D-Bus errors the error table does not know).
-uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t fallback,
-                     uint64_t timeout_usec = 0);
+uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply,
+                     uint32_t fallback = RAS_ERROR_UNKNOWN, uint64_t timeout_usec = 0);
+
+// Sends all the calls at once and collects their replies, as libnm does:
+// one round trip's wait for many profiles. replies[i] is null where call i
+// failed. Returns 0, or 711 when the bus itself failed.
+uint32_t CallAll(sd_bus* bus, const std::vector<Message>& calls, std::vector<Message>& replies);
+
+// NetworkManager's unique bus name now; "" when it is not on the bus.
+std::string ServiceOwner(sd_bus* bus);
 
 // A new method call to NetworkManager; null when it cannot be made.
 Message NewCall(sd_bus* bus, const char* path, const char* interface, const char* member);
@@ -55,7 +54,11 @@ Message NewCall(sd_bus* bus, const char* path, const char* interface, const char
 // Reads one property of a NetworkManager object into reply, positioned at
 // the value inside its variant (type is the value's signature).
 uint32_t GetProperty(sd_bus* bus, const char* path, const char* interface, const char* name,
-                     const char* type, Message& reply, uint32_t fallback);
+                     const char* type, Message& reply, uint32_t fallback = RAS_ERROR_UNKNOWN);
+
+// An object-path array property ("ao"); empty on any failure.
+std::vector<std::string> GetPathsProperty(sd_bus* bus, const char* path, const char* interface,
+                                          const char* name);
 
 // The string property of a NetworkManager object ("" on any failure).
 std::string GetStringProperty(sd_bus* bus, const char* path, const char* interface,
@@ -63,7 +66,12 @@ std::string GetStringProperty(sd_bus* bus, const char* path, const char* interfa
 
 // A uint32 property; returns 0 or the error code.
 uint32_t GetUintProperty(sd_bus* bus, const char* path, const char* interface, const char* name,
-                         uint32_t& value, uint32_t fallback);
+                         uint32_t& value, uint32_t fallback = RAS_ERROR_UNKNOWN);
+
+// Handles from here up name dials that never reached NetworkManager, whose
+// active-connection numbers stay far below.
+constexpr uint32_t kFirstOfflineHandle = 0x80000000u;
+inline bool IsOfflineHandle(uint32_t handle) { return handle >= kFirstOfflineHandle; }
 
 // The handle of an active connection: the number N of its path
 // .../ActiveConnection/N, or 0 when the path has no such number.

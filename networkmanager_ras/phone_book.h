@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/secret_text.h"
 
 namespace nmras {
 
-// What the library reads of one dial-up profile.
+// What the library reads of one dial-up profile. Never its secrets.
 struct Profile {
   std::string path;            // its Settings object
   std::string id;              // connection.id: the entry name
@@ -21,21 +22,31 @@ struct Profile {
   std::string secret_setting;  // the setting holding user name and password
   std::string number;          // gsm.number or cdma.number, "" for PPPoE
   std::string username;
+  uint32_t password_flags = 0;  // NMSettingSecretFlags of the password
+  bool user_limited = false;    // connection.permissions names users
+};
+
+// The secrets NetworkManager keeps for a profile.
+struct StoredSecrets {
+  SecretText password;
+  SecretText pin;  // a gsm SIM's PIN
 };
 
 // Fills profile from a GetSettings reply; false when it is no dial-up kind.
 bool ReadProfile(sd_bus_message* settings, Profile& profile);
 
-// The dial-up profiles; returns 0 or the error code.
-uint32_t ListProfiles(sd_bus* bus, std::vector<Profile>& profiles);
-
 // The profile named name (compared byte for byte, also with the id's outer
 // blanks removed, as the dialer trims the names it lists); 623 when there
-// is none.
-uint32_t FindProfile(sd_bus* bus, const char* name, Profile& profile);
+// is none. The profiles are those of profile_cache.h.
+uint32_t FindProfile(const char* name, Profile& profile);
 
-// The stored password of a profile, "" when the caller may not read it.
-std::string ReadPassword(sd_bus* bus, const Profile& profile);
+// Whether NetworkManager keeps the profile's password itself.
+bool PasswordStored(const Profile& profile);
+
+// The secrets NetworkManager keeps for the profile, read only when the
+// caller plainly may read them (NetworkManager's GetPermissions says
+// "yes"), so no one is ever asked to authorise it. Empty otherwise.
+void ReadStoredSecrets(sd_bus* bus, const Profile& profile, StoredSecrets& secrets);
 
 }  // namespace nmras
 

@@ -7,27 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "networkmanager_ras/nm_names.h"
+
 namespace nmras {
-
-// Device states (NMDeviceState) the dial watches.
-enum : uint32_t {
-  kDevicePrepare = 40,
-  kDeviceConfig = 50,
-  kDeviceNeedAuth = 60,
-  kDeviceIpConfig = 70,
-  kDeviceIpCheck = 80,
-  kDeviceSecondaries = 90,
-  kDeviceActivated = 100,
-  kDeviceFailed = 120,
-};
-
-// Active-connection states (NMActiveConnectionState).
-enum : uint32_t {
-  kActiveActivating = 1,
-  kActiveActivated = 2,
-  kActiveDeactivating = 3,
-  kActiveDeactivated = 4,
-};
 
 // The connection states a device state stands for, in order; none for a
 // state that adds nothing (need-auth, activated: the active connection's

@@ -116,8 +116,8 @@ class Dialling(NetworkManagerCase):
         cases = [("busy", "gsm", PREPARE, 676),
                  ("no-answer", "gsm", PREPARE, 678),
                  ("no-carrier", "gsm", PREPARE, 679),
-                 ("refused", "gsm", LOGIN, 629),
-                 ("refused-ppp", "pppoe", LOGIN, 691)]
+                 ("refused", "gsm", LOGIN, 635),
+                 ("refused-ppp", "pppoe", LOGIN, 734)]
         for outcome, kind, lines, code in cases:
             with self.subTest(outcome):
                 self.add_profile(outcome, kind, outcome=outcome)

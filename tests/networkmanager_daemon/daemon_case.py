@@ -55,10 +55,11 @@ class DaemonCase(unittest.TestCase):
 
     profiles = PROFILES
     modems = 2
+    pin = ""  # every SIM locked with this PIN, if any
 
     @classmethod
     def setUpClass(cls):
-        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD)
+        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD, pin=cls.pin)
         cls.daemon.start()
         try:
             cls.add_profiles()
@@ -148,6 +149,15 @@ class DaemonCase(unittest.TestCase):
                         "still active: %s" % self.dialup_active())
         self.assertTrue(wait_for(lambda: self.daemon.profiles() == self.stored, 15, 0.05),
                         "profiles: %s" % self.daemon.profiles())
+
+    def with_bus(self, call):
+        """Runs a library call with this setup's bus as the system bus
+        (sd-bus reads the address each time the library opens the bus)."""
+        os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = self.daemon.address
+        try:
+            return call()
+        finally:
+            del os.environ["DBUS_SYSTEM_BUS_ADDRESS"]
 
 
 def main():

@@ -11,6 +11,7 @@ phone-book entry of a test behaves its own way:
     anything else                           connect after delay_ms
 
 and a password other than the network's own fails as a refused login.
+With a "pin" parameter every SIM starts locked until Sim.SendPin gives it.
 
 Parameters: modems (how many, default 1), password (default "secret"),
 delay_ms (default 300). Modem N has primary port ttyNELVO<N>, data port
@@ -297,3 +298,30 @@ def load(mock, parameters):
     delay_ms = int(parameters.get("delay_ms", 300))
     mock.modems = [_add_modem(mock, index, password, delay_ms)
                    for index in range(int(parameters.get("modems", 1)))]
+    if parameters.get("pin"):
+        for modem in mock.modems:
+            _lock_sim(mock, modem, str(parameters["pin"]))
+
+
+STATE_LOCKED = 2
+LOCK_NONE, LOCK_SIM_PIN = 1, 2
+
+
+def _lock_sim(mock, modem, pin):
+    """The modem's SIM wants its PIN; the right one registers the modem."""
+    # Set before NetworkManager starts: no signal needed.
+    modem.obj.props[MODEM_IFACE].update({
+        "State": dbus.Int32(STATE_LOCKED), "UnlockRequired": _u(LOCK_SIM_PIN),
+        "UnlockRetries": dbus.Dictionary({_u(LOCK_SIM_PIN): _u(3)}, signature="uu")})
+
+    @dbus.service.method(SIM_IFACE, in_signature="s", out_signature="")
+    def SendPin(_self, given):
+        mock.log("SendPin modem %d" % modem.index)
+        if str(given) != pin:
+            raise dbus.exceptions.DBusException("wrong PIN",
+                                                name=ERROR + "MobileEquipment.IncorrectPassword")
+        modem.obj.UpdateProperties(MODEM_IFACE, {"UnlockRequired": _u(LOCK_NONE)})
+        modem.set_state(STATE_REGISTERED)
+
+    sim = mockobject.objects[str(modem.obj.props[MODEM_IFACE]["Sim"])]
+    sim.methods[SIM_IFACE]["SendPin"] = ("s", "", "", SendPin)

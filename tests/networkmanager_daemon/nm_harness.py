@@ -133,8 +133,9 @@ def _wait_for(what, check, process):
 class RealDaemon:
     """The setup; use it as a context manager or call start() and stop()."""
 
-    def __init__(self, modems=1, password="secret", delay_ms=300):
+    def __init__(self, modems=1, password="secret", delay_ms=300, pin=""):
         self.modems = modems
+        self.pin = pin  # every SIM locked with this PIN, if any
         self.password = password
         self.delay_ms = delay_ms
         self.folder = None
@@ -240,8 +241,8 @@ class RealDaemon:
         return bool(self._bus_connection().name_has_owner(name))
 
     def start_modemmanager(self):
-        params = '{"modems": %d, "password": "%s", "delay_ms": %d}' % (
-            self.modems, self.password, self.delay_ms)
+        params = '{"modems": %d, "password": "%s", "delay_ms": %d, "pin": "%s"}' % (
+            self.modems, self.password, self.delay_ms, self.pin)
         self.mm = self._spawn([sys.executable, "-m", "dbusmock", "--system", "--template",
                                str(HERE / "modemmanager.py"), "-p", params,
                                "-l", str(self.folder / "modemmanager.log")],

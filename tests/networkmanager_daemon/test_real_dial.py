@@ -69,10 +69,10 @@ class ModemFailures(c.DaemonCase):
 
     def test_refused_login(self):
         # The network refuses the password; ModemManager's reason reaches
-        # NetworkManager only as "unknown", so it reads as a closed link.
+        # NetworkManager only as "unknown", so it reads as an unknown error.
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/USER:joe", "/PASS:wrong",
                                  "/PHONE:*99#"])
-        self.assertEqual(head() + b"Connecting to Office\r\n" + FAILED_LINES + not_connected(629),
+        self.assertEqual(head() + b"Connecting to Office\r\n" + FAILED_LINES + not_connected(635),
                          result.stdout)
         self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assert_links_down_and_no_copies()

@@ -3,7 +3,6 @@ prints: the phone book while a dial's copy is up beside its profile,
 stored passwords as NetworkManager hands them out, and the connection
 list and status of a dial."""
 
-import os
 from pathlib import Path
 
 import daemon_case as c
@@ -35,10 +34,10 @@ class Library(c.DaemonCase):
         self.assertEqual((0, ["Office", "Never", "Stored"]),
                          self.with_bus(self.lib.enum_entries))
 
-    def test_stored_password_only_where_the_profile_keeps_one(self):
-        self.assertEqual((0, "ann", "pw-in-profile", 1),
+    def test_stored_password_flag_but_never_the_password(self):
+        self.assertEqual((0, "ann", "", 1),
                          self.with_bus(lambda: self.lib.dial_params("Stored")))
-        # Office's password is not saved ("asked for"): none, and not stored.
+        # Office's password is not saved ("asked for"): not stored.
         self.assertEqual((0, "joe", "", 0),
                          self.with_bus(lambda: self.lib.dial_params("Office")))
 
@@ -57,8 +56,8 @@ class Library(c.DaemonCase):
     def test_failed_dial_answers_with_its_error_until_hung_up(self):
         code, handle = self.with_bus(lambda: self.lib.dial("Office", "wrong"))
         # Synchronous: the refused login comes back as the dial's result.
-        self.assertEqual(629, code)
-        self.assertEqual(629, self.with_bus(lambda: self.lib.status(handle))[0])
+        self.assertEqual(635, code)
+        self.assertEqual(635, self.with_bus(lambda: self.lib.status(handle))[0])
         self.assertEqual(0, self.with_bus(lambda: self.lib.hang_up(handle)))
         self.assertEqual(ras_library.UNKNOWN_HANDLE,
                          self.with_bus(lambda: self.lib.status(handle))[0])
@@ -86,14 +85,14 @@ class Library(c.DaemonCase):
         self.assert_links_down_and_no_copies()
         self.assertTrue(self.daemon.has_name(nm_harness.NM_NAME))
 
-    def with_bus(self, call):
-        """Runs a library call with this setup's bus as the system bus
-        (sd-bus reads the address each time the library opens the bus)."""
-        os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = self.daemon.address
-        try:
-            return call()
-        finally:
-            del os.environ["DBUS_SYSTEM_BUS_ADDRESS"]
+    def test_phone_book_as_it_is_at_each_call(self):
+        # The library keeps what it read between calls: a change made just
+        # before a call must show in that call's answer.
+        self.assertEqual((0, ["Office", "Never", "Stored"]), self.with_bus(self.lib.enum_entries))
+        self.daemon.nmcli("connection", "modify", "id", "Never", "connection.id", "Later")
+        self.assertEqual((0, ["Office", "Later", "Stored"]), self.with_bus(self.lib.enum_entries))
+        self.daemon.nmcli("connection", "modify", "id", "Later", "connection.id", "Never")
+        self.assertEqual((0, ["Office", "Never", "Stored"]), self.with_bus(self.lib.enum_entries))
 
 
 if __name__ == "__main__":

@@ -165,9 +165,11 @@ TEST_F(NetworkManagerLibrary, PhoneBookFollowsTheBufferRules) {
   EXPECT_EQ(87u, lib.enum_entries(nullptr, nullptr, &entry, nullptr, &count));
 }
 
-TEST_F(NetworkManagerLibrary, DialParamsGiveNumberUserAndReadablePassword) {
+TEST_F(NetworkManagerLibrary, DialParamsGiveNumberUserAndNeverThePassword) {
   nmtest::AddProfile("Mobile", "gsm",
-                     {{"number", "*99#"}, {"username", "web"}, {"password", "stored"}});
+                     {{"number", "*99#"}, {"username", "web"}, {"password", "stored"},
+                      {"password_flags", "0"}});
+  nmtest::AddProfile("Asked", "gsm", {{"password", "stored"}});  // agent-owned
   RASDIALPARAMS params = {};
   params.dwSize = sizeof params;
   std::strcpy(params.szEntryName, "Mobile");
@@ -176,14 +178,11 @@ TEST_F(NetworkManagerLibrary, DialParamsGiveNumberUserAndReadablePassword) {
   ASSERT_EQ(0u, lib.dial_params(nullptr, &params, &stored));
   EXPECT_STREQ("*99#", params.szPhoneNumber);
   EXPECT_STREQ("web", params.szUserName);
-  EXPECT_STREQ("stored", params.szPassword);
-  EXPECT_STREQ("", params.szDomain);
-  EXPECT_EQ(1, stored);
-
-  // A caller without the right to read secrets gets no password, and no flag.
-  nmtest::SetDenied("secrets", true);
-  ASSERT_EQ(0u, lib.dial_params(nullptr, &params, &stored));
   EXPECT_STREQ("", params.szPassword);
+  EXPECT_STREQ("", params.szDomain);
+  EXPECT_EQ(1, stored);  // NetworkManager keeps it
+  std::strcpy(params.szEntryName, "Asked");
+  ASSERT_EQ(0u, lib.dial_params(nullptr, &params, &stored));
   EXPECT_EQ(0, stored);
 }
 
@@ -234,8 +233,10 @@ TEST_F(NetworkManagerLibrary, DialActivatesAVolatileCopyWithTheCallersValues) {
   EXPECT_NE("", copy["connection"]["uuid"]);
   EXPECT_NE("00000001-0000-4000-8000-000000000000", copy["connection"]["uuid"]);
   EXPECT_EQ("joe", copy["gsm"]["username"]);
-  EXPECT_EQ("s3cret", copy["gsm"]["password"]);
-  EXPECT_EQ("0", copy["gsm"]["password-flags"]);
+  // The secrets are agent-owned and not in the copy: the dial's agent gives them.
+  EXPECT_EQ(0u, copy["gsm"].count("password"));
+  EXPECT_EQ("1", copy["gsm"]["password-flags"]);
+  EXPECT_EQ("1", copy["gsm"]["pin-flags"]);
   EXPECT_EQ("5550100", copy["gsm"]["number"]);
   EXPECT_EQ("internet", copy["gsm"]["apn"]);  // the rest as stored
   EXPECT_EQ((Options{{"persist", "volatile"}, {"bind-activation", "none"}}), options);
@@ -259,7 +260,7 @@ TEST_F(NetworkManagerLibrary, PppoeCopyCarriesNoNumber) {
 TEST_F(NetworkManagerLibrary, FailedDialsAnswerTheirErrorUntilHungUp) {
   const std::pair<const char*, uint32_t> cases[] = {
       {"busy", 676},    {"no-answer", 678},   {"no-carrier", 679}, {"no-dial-tone", 680},
-      {"refused", 629}, {"refused-ppp", 691}, {"no-secrets", 691}};
+      {"refused", 635}, {"refused-ppp", 734}, {"no-secrets", 703}};
   for (const auto& [outcome, code] : cases) {
     nmtest::AddProfile(outcome, "gsm", {{"outcome", outcome}});
     HRASCONN handle = DialAndWait(outcome, code, RASCS_Disconnected);
@@ -277,32 +278,36 @@ TEST_F(NetworkManagerLibrary, FailedDialsAnswerTheirErrorUntilHungUp) {
 
 // A modem that fails at once: every signal is out before the activation's
 // reply, and the deactivated connection no longer names its device. The
-// dial still reports its states and the device's reason, whether the device
-// was chosen beforehand or, when none offered the profile, found afterwards.
+// dial still reports its states and the device's reason.
 TEST_F(NetworkManagerLibrary, FailureBeforeTheActivationsReplyKeepsItsReason) {
-  for (const char* unlisted : {"", "yes"}) {
-    Options options = {{"outcome", "no-answer"}, {"step_ms", "0"}};
-    if (unlisted[0] != '\0') options["unlisted"] = unlisted;
-    std::string name = std::string("Fast") + unlisted;
-    nmtest::AddProfile(name, "gsm", options);
-    {
-      std::lock_guard<std::mutex> hold(notes.lock);
-      notes.states.clear();
-    }
-    HRASCONN handle = DialAndWait(name.c_str(), 678, RASCS_Disconnected);
-    EXPECT_EQ(0u, lib.hang_up(handle));
-    std::lock_guard<std::mutex> hold(notes.lock);
-    EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4, 8193}), notes.states) << name;
-  }
+  nmtest::AddProfile("Fast", "gsm", {{"outcome", "no-answer"}, {"step_ms", "0"}});
+  HRASCONN handle = DialAndWait("Fast", 678, RASCS_Disconnected);
+  EXPECT_EQ(0u, lib.hang_up(handle));
+  std::lock_guard<std::mutex> hold(notes.lock);
+  EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4, 8193}), notes.states);
 }
 
-TEST_F(NetworkManagerLibrary, DeviceFoundAfterTheActivationWhenNoneOfferedTheProfile) {
-  nmtest::AddProfile("Mobile", "gsm", {{"unlisted", "yes"}});
+// A dial ends no link: the entry's own link is taken as it is, and with no
+// free device that offers the profile the dial fails with 633.
+TEST_F(NetworkManagerLibrary, DialTakesNoLinkDown) {
+  nmtest::AddProfile("Mobile", "gsm", {});
+  nmtest::AddProfile("Other", "gsm", {});  // on the same modem
+  nmtest::AddProfile("Nowhere", "gsm", {{"unlisted", "yes"}});
   HRASCONN handle = DialAndWait("Mobile", 0, RASCS_Connected);
-  {
-    std::lock_guard<std::mutex> hold(notes.lock);
-    EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 14, 8192}), notes.states);
+  RASDIALPARAMS params = Params("Mobile");
+  HRASCONN again = 0;
+  EXPECT_EQ(0u, lib.dial(nullptr, nullptr, &params, 0, nullptr, &again));
+  EXPECT_EQ(handle, again);
+  for (const char* entry : {"Other", "Nowhere"}) {
+    params = Params(entry);
+    HRASCONN failed = 0;
+    EXPECT_EQ(633u, lib.dial(nullptr, nullptr, &params, 0, nullptr, &failed)) << entry;
+    EXPECT_EQ(0u, lib.hang_up(failed));
   }
+  RASCONNSTATUS status;
+  EXPECT_EQ(0u, Status(handle, status));
+  EXPECT_EQ(static_cast<uint32_t>(RASCS_Connected), status.rasconnstate);
+  EXPECT_EQ(1u, Connections().size());
   EXPECT_EQ(0u, lib.hang_up(handle));
 }
 

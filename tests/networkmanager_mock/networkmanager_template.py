@@ -80,7 +80,8 @@ class World:
                 'AvailableConnections': dbus.Array([], signature='o'),
                 'StateReason': dbus.Struct((dbus.UInt32(DEV_DISCONNECTED), dbus.UInt32(0)),
                                            signature='uu'),
-                'DeviceType': dbus.UInt32(14 if name == 'eth1' else 8)}, [])
+                'DeviceType': dbus.UInt32(14 if name == 'eth1' else 8)}, [
+                    ('Disconnect', '', '', disconnect_device)])
             self.devices[name] = path
             self.main.props[MAIN_IFACE]['Devices'] = dbus.Array(
                 [dbus.ObjectPath(p) for p in self.devices.values()], signature='o')
@@ -298,12 +299,26 @@ def deactivate(self, path):
                         (1, lambda: drop_active(path))], token)
 
 
+def disconnect_device(self):
+    '''Device.Disconnect: takes down the device's link.'''
+    active = self.props[DEVICE_IFACE]['ActiveConnection']
+    if active == '/':
+        raise dbus_error('Device.NotActive', 'not active')
+    deactivate(self, active)
+
+
+def get_permissions(self):
+    '''Reading secrets is granted outright, unless refused.'''
+    answer = 'no' if 'secrets' in world().denied else 'yes'
+    return dbus.Dictionary({ERROR + 'settings.modify.system': answer}, signature='ss')
+
+
 # Test control -------------------------------------------------------------
 
 def control_add_profile(self, connection_id, kind, options):
     '''A stored profile; options: number, username, password, outcome
     (connect, never or a FAILURES key), step_ms (0: the whole walk before
-    the activation's reply), bluetooth_type, unlisted.'''
+    the activation's reply), bluetooth_type, unlisted, password_flags.'''
     uuid = '0000%04d-0000-4000-8000-000000000000' % world().next_profile
     settings = {'connection': {'id': connection_id, 'uuid': uuid, 'type': kind,
                                'autoconnect': dbus.Boolean(False, variant_level=1)},
@@ -313,7 +328,8 @@ def control_add_profile(self, connection_id, kind, options):
         settings['bluetooth'] = {'type': options.get('bluetooth_type', 'dun'),
                                  'bdaddr': dbus.ByteArray(b'\x00\x11\x22\x33\x44\x55')}
     if secret_setting in SECRET_SETTINGS:
-        group = {'username': options.get('username', ''), 'password-flags': dbus.UInt32(1)}
+        group = {'username': options.get('username', ''),
+                 'password-flags': dbus.UInt32(int(options.get('password_flags', 1)))}
         if secret_setting != 'pppoe':
             group['number'] = options.get('number', '')
             group['apn'] = 'internet'
@@ -358,6 +374,8 @@ def control_reset(self):
         w.main.RemoveObject(path)
     w.active.clear()
     set_active_list()
+    for device in w.devices.values():
+        mockobject.objects[device].props[DEVICE_IFACE]['ActiveConnection'] = dbus.ObjectPath('/')
     for path in list(w.profiles):
         remove_profile(path)
     w.denied.clear()
@@ -378,6 +396,9 @@ def load(mock, parameters):
     mock.AddMethod(MAIN_IFACE, 'AddAndActivateConnection2', 'a{sa{sv}}ooa{sv}', 'ooa{sv}',
                    add_and_activate2)
     mock.AddMethod(MAIN_IFACE, 'DeactivateConnection', 'o', '', deactivate)
+    mock.AddMethod(MAIN_IFACE, 'GetPermissions', '', 'a{ss}', get_permissions)
+    mock.AddObject(MAIN_OBJ + '/AgentManager', MAIN_IFACE + '.AgentManager', {}, [
+        ('RegisterWithCapabilities', 'su', '', ''), ('Unregister', '', '', '')])
     mock.AddMethod(MAIN_IFACE, 'GetDevices', '', 'ao',
                    lambda self: self.props[MAIN_IFACE]['Devices'])
     mock.AddObject(SETTINGS_OBJ, SETTINGS_IFACE, {}, [

@@ -1,0 +1,33 @@
+// The dial's own secret agent. The copy a dial activates holds no secret:
+// its password (and PIN) flags say agent-owned, so NetworkManager neither
+// writes them to its profile files nor hands them to GetSecrets callers,
+// and asks its agents for them when the activation needs them. This agent
+// answers NetworkManager alone, and only for the copy it was made for; it
+// goes away with the dial's bus connection.
+#ifndef NELVO_NM_SECRET_AGENT_H
+#define NELVO_NM_SECRET_AGENT_H
+
+#include <cstdint>
+#include <string>
+
+#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/phone_book.h"
+
+namespace nmras {
+
+struct SecretAgent {
+  std::string uuid;           // the copy's connection.uuid
+  std::string setting;        // the setting its secrets belong to
+  StoredSecrets secrets;      // what the agent answers
+  std::string service_owner;  // NetworkManager's unique bus name
+  sd_bus_slot* slot = nullptr;
+  ~SecretAgent();
+};
+
+// Serves the agent on bus and registers it with NetworkManager. Returns 0
+// or the error code.
+uint32_t RegisterSecretAgent(sd_bus* bus, SecretAgent& agent);
+
+}  // namespace nmras
+
+#endif

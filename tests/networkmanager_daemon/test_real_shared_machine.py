@@ -1,0 +1,167 @@
+"""What a dial leaves for the other users of a machine, against the real
+NetworkManager: the password nowhere NetworkManager writes or hands out,
+other links left alone, hang-ups that stay hung up, and handles of other
+links refused."""
+
+from pathlib import Path
+import time
+
+import daemon_case as c
+import ras_library
+from daemon_case import CONNECTED_LINES, FAILED, head
+
+HANGING_UP = b"Hanging up ...\r\n"
+
+
+def nm_root(daemon):
+    """NetworkManager's own view of the file system (its /run is a tmpfs of
+    its mount namespace)."""
+    pid = Path("/proc/%d/task/%d/children" % (daemon.nm.pid, daemon.nm.pid)).read_text().split()[0]
+    return Path("/proc/%s/root" % pid)
+
+
+class Password(c.DaemonCase):
+
+    modems = 1
+    profiles = {"Office": ("internet", 0)}
+
+
+    def test_password_nowhere_on_disk_and_not_handed_back(self):
+        self.dial("Office")
+        self.assert_link_up("Office", 0)
+        root = nm_root(self.daemon)
+        secret = c.PASSWORD.encode()
+        for folder in ("run", "var/lib/NetworkManager", "etc/NetworkManager"):
+            for path in (root / folder).rglob("*"):
+                if path.is_file() and not path.is_socket():
+                    self.assertNotIn(secret, path.read_bytes(), str(path))
+        copy = [uuid for _name, uuid, _type in self.daemon.profiles()
+                if (_name, uuid, _type) not in self.stored]
+        self.assertEqual(1, len(copy))
+        shown = self.daemon.nmcli("-s", "-g", "gsm.password", "connection", "show", copy[0],
+                                  check=False)
+        self.assertEqual([""], shown)
+
+
+class StoredPassword(c.DaemonCase):
+
+    modems = 1
+    profiles = {}
+
+    @classmethod
+    def add_profiles(cls):
+        cls.daemon.add_gsm("Stored", user="joe", password=c.PASSWORD)
+        cls.stored = cls.daemon.profiles()
+
+    def test_dial_without_a_password_uses_the_stored_one(self):
+        lib = ras_library.Library(Path(c.d.PROGRAM).parent / "librasapi32.so")
+        self.assertEqual(0, self.with_bus(lambda: lib.dial("Stored", ""))[0])
+        self.assert_link_up("Stored", 0)
+
+
+class Autoconnect(c.DaemonCase):
+    """A profile NetworkManager brings up by itself."""
+
+    modems = 1
+    profiles = {}
+
+    @classmethod
+    def add_profiles(cls):
+        cls.daemon.nmcli("connection", "add", "type", "gsm", "ifname", "ttyNELVO0", "con-name",
+                         "Auto", "gsm.apn", "internet", "gsm.username", "joe", "gsm.password",
+                         c.PASSWORD, "gsm.password-flags", "0", "ipv6.method", "ignore")
+        cls.stored = cls.daemon.profiles()
+
+    def test_dial_keeps_the_link_and_hang_up_sticks(self):
+        self.assertTrue(c.wait_for(lambda: ("Auto", "activated", "ttyNELVO0")
+                                   in self.daemon.active(), 20))
+        handle = self.daemon.active_handles()["Auto"]
+        result = self.dial("auto")
+        self.assertEqual(head() + b"Connecting to Auto\r\nConnection Successful\r\nConnected\r\n",
+                         result.stdout)
+        self.assertEqual({"Auto": handle, "lo": 1}, self.daemon.active_handles())
+        result = self.hang_up("AUTO")
+        self.assertEqual(head() + HANGING_UP + b"Handle : %d \r\nOK\r\n" % handle, result.stdout)
+        time.sleep(5)  # NetworkManager retries an autoconnect profile within a second or two
+        self.assertEqual([], self.dialup_active())
+
+
+class BusyModem(c.DaemonCase):
+    """Two modems; a profile either can carry, and one tied to modem 0."""
+
+    profiles = {"Office": ("internet", 0), "Home": ("internet", 1)}
+
+    @classmethod
+    def add_profiles(cls):
+        super().add_profiles()
+        cls.daemon.nmcli("connection", "add", "type", "gsm", "con-name", "Either", "autoconnect",
+                         "no", "gsm.apn", "internet", "gsm.username", "joe",
+                         "gsm.password-flags", "2", "ipv6.method", "ignore")
+        cls.stored = cls.daemon.profiles()
+
+    def test_dial_takes_the_free_modem_and_fails_where_none_is_free(self):
+        self.dial("Office")
+        before = self.daemon.active_handles()
+        result = self.dial("Either")
+        self.assertEqual(head() + b"Connecting to Either\r\n" + CONNECTED_LINES, result.stdout)
+        self.assertIn(("Either", "activated", "ttyNELVO1"), self.daemon.active())
+        before["Either"] = self.daemon.active_handles()["Either"]
+        # Modem 1 busy too: Home has no free modem and ends no link.
+        result = self.dial("Home")
+        self.assertEqual(head() + b"Connecting to Home\r\n" + FAILED + b"633\r\n", result.stdout)
+        self.assertEqual(before, self.daemon.active_handles())
+
+
+class ForeignHandles(c.DaemonCase):
+
+    modems = 1
+    profiles = {}
+
+    @classmethod
+    def add_profiles(cls):
+        cls.daemon.add_gsm("Office", password=c.PASSWORD)
+        cls.stored = cls.daemon.profiles()
+
+    def test_handles_of_other_links_and_of_a_restarted_networkmanager(self):
+        lib = ras_library.Library(Path(c.d.PROGRAM).parent / "librasapi32.so")
+        with_bus = self.with_bus
+        # The loopback link is NetworkManager's, and no dial-up connection.
+        loopback = self.daemon.active_handles()["lo"]
+        self.assertEqual(6, with_bus(lambda: lib.status(loopback))[0])
+        self.assertEqual(6, with_bus(lambda: lib.hang_up(loopback)))
+        code, handle = with_bus(lambda: lib.dial("Office", c.PASSWORD))
+        self.assertEqual(0, code)
+        self.daemon.stop_nm()
+        self.daemon.start_nm()  # with profiles in memory: none left
+        self.daemon.add_gsm("Office", password=c.PASSWORD)
+        self.daemon.nmcli("connection", "up", "id", "Office")
+        # After the restart the same number names another link: the old
+        # handle is unknown, and that link stays up.
+        self.assertEqual(handle, self.daemon.active_handles()["Office"])
+        self.assertEqual(6, with_bus(lambda: lib.status(handle))[0])
+        self.assertEqual(6, with_bus(lambda: lib.hang_up(handle)))
+        self.assertIn(("Office", "activated", "ttyNELVO0"), self.daemon.active())
+
+
+class LockedSim(c.DaemonCase):
+    """A SIM that wants its PIN, which the profile keeps."""
+
+    modems = 1
+    pin = "4711"
+    profiles = {}
+
+    @classmethod
+    def add_profiles(cls):
+        cls.daemon.add_gsm("Office")
+        cls.daemon.nmcli("connection", "modify", "id", "Office", "gsm.pin", cls.pin)
+        cls.stored = cls.daemon.profiles()
+
+    def test_stored_pin_reaches_the_dial(self):
+        result = self.dial("Office")
+        self.assertEqual(head() + b"Connecting to Office\r\n" + CONNECTED_LINES, result.stdout)
+        self.assert_link_up("Office", 0)
+        self.assertIn(b"SendPin modem 0", self.daemon.mm_log())
+
+
+if __name__ == "__main__":
+    c.main()
