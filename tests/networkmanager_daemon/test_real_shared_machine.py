@@ -8,7 +8,8 @@ import time
 
 import daemon_case as c
 import ras_library
-from daemon_case import CONNECTED_LINES, FAILED, head
+from daemon_case import CONNECTED_LINES
+from nelvo_driver import head, not_connected
 
 HANGING_UP = b"Hanging up ...\r\n"
 
@@ -108,7 +109,7 @@ class BusyModem(c.DaemonCase):
         before["Either"] = self.daemon.active_handles()["Either"]
         # Modem 1 busy too: Home has no free modem and ends no link.
         result = self.dial("Home")
-        self.assertEqual(head() + b"Connecting to Home\r\n" + FAILED + b"633\r\n", result.stdout)
+        self.assertEqual(head() + b"Connecting to Home\r\n" + not_connected(633), result.stdout)
         self.assertEqual(before, self.daemon.active_handles())
 
 
