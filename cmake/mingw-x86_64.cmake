@@ -1,12 +1,5 @@
-# Cross-compiles the 64-bit Windows build with mingw-w64 (posix threads). It
-# is test equipment: the same code and simulator, run under 64-bit Wine on
-# machines that cannot start 32-bit programs. The product stays 32-bit.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Cross-compiles the 64-bit Windows build with mingw-w64. It is test
+# equipment: the same code and simulator, run under 64-bit Wine on machines
+# that cannot start 32-bit programs. The product stays 32-bit.
+set(NELVO_MINGW_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
