@@ -174,6 +174,24 @@ def _run_on_pty(command, cwd, env, stdout_file=None):
     return process.wait(timeout=TIMEOUT), output
 
 
+# cmd's errorlevel when it could not start the program, as the exit status
+# of a process: cmd prints "Can't recognize" and the program never ran.
+_CMD_COULD_NOT_START = 9009 & 0xFF
+
+
+def _run_through_cmd(line, cwd, env):
+    """Runs a command line through Wine's cmd. Under load Wine now and then
+    fails to create the program's process; that start is made again, since
+    nothing of the program ran."""
+    for _ in range(3):
+        code = subprocess.run(RUNNER + ["cmd", "/c", line], cwd=cwd, env=env,
+                              stdin=subprocess.DEVNULL, timeout=TIMEOUT).returncode
+        if code != _CMD_COULD_NOT_START:
+            break
+        print("cmd could not start the program; starting it again", file=sys.stderr)
+    return code
+
+
 def run_program(program, args, stdout_mode="file", cwd=None, env=None, old_stdout=b""):
     """Runs a program of this build with the arguments in cwd; returns a Result.
 
@@ -208,8 +226,7 @@ def run_program(program, args, stdout_mode="file", cwd=None, env=None, old_stdou
             # Wine's cmd makes the redirection, as a Windows shell would.
             line = subprocess.list2cmdline([windows_path(program)] + list(args))
             line += (" >> " if stdout_mode == "append" else " > ") + out_path.name
-            code = subprocess.run(RUNNER + ["cmd", "/c", line], cwd=cwd, env=full_env,
-                                  stdin=subprocess.DEVNULL, timeout=TIMEOUT).returncode
+            code = _run_through_cmd(line, cwd, full_env)
         else:
             with open(out_path, "ab" if stdout_mode == "append" else "wb") as out:
                 code = subprocess.run(command, cwd=cwd, env=full_env, stdin=subprocess.DEVNULL,

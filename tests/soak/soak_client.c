@@ -75,11 +75,18 @@ static BSTR Text(const char* text) {
   return SysAllocStringByteLen(text, (UINT)strlen(text));
 }
 
+/* A fresh state: a run stopped part-way leaves its connection behind. */
 static void PrepareState(const char* folder) {
+  static const char* const kLeftOver[] = {"connections.txt", "dials.txt"};
   char path[MAX_PATH];
   FILE* book;
+  size_t i;
   CreateDirectoryA(folder, NULL);
   SetEnvironmentVariableA("RASSIM_DIR", folder);
+  for (i = 0; i < sizeof kLeftOver / sizeof kLeftOver[0]; ++i) {
+    snprintf(path, sizeof path, "%s\\%s", folder, kLeftOver[i]);
+    DeleteFileA(path);
+  }
   snprintf(path, sizeof path, "%s\\phonebook.ini", folder);
   book = fopen(path, "wb");
   if (book == NULL) return;
