@@ -3,27 +3,16 @@
  * simulated service with RASSIM_DIR naming a folder it fills itself. Prints
  * what went wrong; exit code 0 when all is as expected. */
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include "remote_access/nelvoras.h"
+#include "tests/remote_access/dll_client.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
-#include <oleauto.h>
-#define LIBRARY_NAME "nelvoras.dll"
-#define OPEN_LIBRARY(name) ((void*)LoadLibraryA(name))
-#define FIND(library, name) ((void*)GetProcAddress((HMODULE)(library), name))
 #define MAKE_FOLDER(name) CreateDirectoryA(name, NULL)
 #define SEPARATOR "\\"
 #else
-#include <dlfcn.h>
 #include <sys/stat.h>
-#define LIBRARY_NAME "./libnelvoras.so"
-#define OPEN_LIBRARY(name) dlopen(name, RTLD_NOW)
-#define FIND(library, name) dlsym(library, name)
 #define MAKE_FOLDER(name) mkdir(name, 0700)
 #define SEPARATOR "/"
 #endif
@@ -33,15 +22,6 @@ typedef void(NELVO_API* NotifierFunction)(uint32_t, uint32_t, uint32_t);
 typedef int32_t(NELVO_API* CountFunction)(void);
 typedef int32_t(NELVO_API* NumberFunction)(int32_t);
 typedef NELVO_BSTR(NELVO_API* AllocFunction)(const char*, unsigned int);
-
-static int failures = 0;
-
-static void Check(int good, const char* what) {
-  if (!good) {
-    printf("FAILED: %s\n", what);
-    ++failures;
-  }
-}
 
 static char record_path[1024];
 

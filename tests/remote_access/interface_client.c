@@ -5,27 +5,15 @@
  * 1001) that goes after two status queries. Prints what went wrong; exit
  * code 0 when all is as expected. */
 #include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
 #include "remote_access/nelvoras.h"
+#include "tests/remote_access/dll_client.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
-#include <oleauto.h>
-#define LIBRARY_NAME "nelvoras.dll"
-#define OPEN_LIBRARY(name) ((void*)LoadLibraryA(name))
-#define FIND(library, name) ((void*)GetProcAddress((HMODULE)(library), name))
 typedef BSTR ByteString;
 #define STRING_API WINAPI
 #else
-#include <dlfcn.h>
-#define LIBRARY_NAME "libnelvoras.so"
-#include <unistd.h>
-#define OPEN_LIBRARY(name) OpenBesideProgram(name)
-#define FIND(library, name) dlsym(library, name)
 typedef wchar_t* ByteString;
 #define STRING_API
 #endif
@@ -37,35 +25,6 @@ typedef NELVO_BSTR(NELVO_API* NameFunction)(int32_t);
 typedef int32_t(NELVO_API* NumberFunction)(int32_t);
 typedef void(STRING_API* FreeFunction)(ByteString);
 typedef unsigned int(STRING_API* LengthFunction)(ByteString);
-
-#ifndef _WIN32
-/* dlopen with the program's own folder first, as Windows searches; a
- * run-path of the program would not do, since a sanitizer runtime that
- * wraps dlopen becomes the caller whose search path counts. */
-static void* OpenBesideProgram(const char* name) {
-  char path[4096];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-  if (length > 0) {
-    path[length] = '\0';
-    char* slash = strrchr(path, '/');
-    if (slash != NULL && (size_t)(slash + 1 - path) + strlen(name) < sizeof(path)) {
-      memcpy(slash + 1, name, strlen(name) + 1);
-      void* library = dlopen(path, RTLD_NOW);
-      if (library != NULL) return library;
-    }
-  }
-  return dlopen(name, RTLD_NOW);
-}
-#endif
-
-static int failures = 0;
-
-static void Check(int good, const char* what) {
-  if (!good) {
-    printf("FAILED: %s\n", what);
-    ++failures;
-  }
-}
 
 static FreeFunction FreeString;
 static LengthFunction StringLength;
