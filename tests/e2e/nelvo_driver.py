@@ -87,6 +87,14 @@ def state_status(state):
     return STATE_TEXTS.get(state, b" %d" % state)
 
 
+HANGING_UP = b"Hanging up ...\r\n"
+
+
+def hung_up(handle):
+    """The report's lines after the banner when the hang-up of a handle succeeds."""
+    return HANGING_UP + b"Handle : %d \r\nOK\r\n" % handle
+
+
 def not_connected(code):
     """The report's last lines when a dial ends without a connection."""
     return b"ERROR : Not Connected\r\nERROR CODE : %d\r\n" % code

@@ -14,6 +14,9 @@ from nelvo_driver import later, progress_lines, state_status, wait_for  # noqa: 
 
 # The states a simulated dial passes by default.
 DEFAULT_STATES = [0, 1, 2, 3, 4, 5, 6, 10, 14, 18, 8192]
+FAST = ["--step-ms", "50"]
+# A dial that gets as far as dialling and then waits for ever.
+STALLED = ["--states", "0,1,2", "--never-finish", "--step-ms", "50"]
 
 
 class ServiceCase(d.NelvoCase):

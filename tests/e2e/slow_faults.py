@@ -28,7 +28,7 @@ class HangUpNeverCompletes(f.FaultCase):
 
     def test_cancelled_dial_whose_hang_up_never_completes(self):
         # The dial's own failure is reported once the wait gives up.
-        self.add_entry("Office", *f.STALLED, "--hangup-ms", "60000")
+        self.add_entry("Office", *sim.STALLED, "--hangup-ms", "60000")
         canceller = d.later(2.5, lambda: (self.folder / "stop.qcx").write_bytes(b""))
         started = time.monotonic()
         result = self.run_nelvo(["/ENTRY:Office", "/IPC:s.ipc", "/CANCEL:stop.qcx"]
@@ -45,7 +45,7 @@ class StatusNeverAnswers(f.FaultCase):
     def test_status_function_missing(self):
         # The dial connects, but no query can show it: the budget runs out
         # and the connection is hung up with the time-out code.
-        self.add_entry("Office", *f.FAST)
+        self.add_entry("Office", *sim.FAST)
         self.use_library("no_RasGetConnectStatusA")
         d.TIMEOUT = 150
         result = self.dial()

@@ -14,14 +14,13 @@ from pathlib import Path
 
 import nelvo_driver as d
 import simulated_service as sim
-from nelvo_driver import (CONNECTION_FAILED, CREATE_ENTRY, NO_CONNECTIONS, NO_ENTRIES,
-                          NO_ENTRIES_BLOCK, head, ipc_record, not_connected, progress_lines)
+from nelvo_driver import (CONNECTION_FAILED, CREATE_ENTRY, HANGING_UP, NO_CONNECTIONS, NO_ENTRIES,
+                          NO_ENTRIES_BLOCK, head, hung_up, ipc_record, not_connected,
+                          progress_lines)
+from simulated_service import FAST, STALLED
 
 PASSWORD = "Pw-7c1d9"
 DIAL_ARGS = ["/USER:joe", "/PASS:" + PASSWORD, "/PHONE:555-0199"]
-FAST = ["--step-ms", "50"]
-# A dial that gets as far as dialling and then waits for ever.
-STALLED = ["--states", "0,1,2", "--never-finish", "--step-ms", "50"]
 CONNECTED = b"Connecting to Office\r\n" + progress_lines(sim.DEFAULT_STATES) + b"Connected\r\n"
 
 
@@ -110,7 +109,7 @@ class RemoteAccessFaults(FaultCase):
                       lambda: self.use_built_program_with_fault("enum-connections-error", "621")):
             setup()
             result = self.hang_up()
-            self.assert_ends(result, b"Hanging up ...\r\n" + NO_CONNECTIONS + b"\r\n",
+            self.assert_ends(result, HANGING_UP + NO_CONNECTIONS + b"\r\n",
                              NO_CONNECTIONS)
         self.assertEqual([(7, 8192, 0, b"Office")], self.connections())
 
@@ -255,7 +254,7 @@ class KilledMidDial(FaultCase):
         self.assert_ends(result, CONNECTED, b"Connection Successful")
         [(handle, _, _, _)] = self.connections()
         result = self.hang_up()
-        self.assert_ends(result, b"Hanging up ...\r\nHandle : %d \r\nOK\r\n" % handle, b"Go")
+        self.assert_ends(result, hung_up(handle), b"Go")
         self.assertEqual([], self.connections())
 
 

@@ -4,9 +4,9 @@ whose line goes to the console window alone."""
 
 import nelvo_driver as d
 import simulated_service as sim
-from nelvo_driver import NO_CONNECTIONS, head, ipc_record
+from nelvo_driver import HANGING_UP, NO_CONNECTIONS, head, ipc_record
 
-HEAD = head() + b"Hanging up ...\r\n"
+HEAD = head() + HANGING_UP
 
 
 class HangUp(sim.ServiceCase):

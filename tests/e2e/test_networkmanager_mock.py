@@ -15,8 +15,9 @@ sys.path.insert(0, str(HERE.parent / "networkmanager_mock"))
 
 import mock_bus  # noqa: E402
 import nelvo_driver as d  # noqa: E402
-from nelvo_driver import (CONNECTION_FAILED, CREATE_ENTRY, NO_CONNECTIONS,  # noqa: E402
-                          NO_ENTRIES_BLOCK, head, ipc_record, not_connected, progress_lines)
+from nelvo_driver import (CONNECTION_FAILED, CREATE_ENTRY, HANGING_UP,  # noqa: E402
+                          NO_CONNECTIONS, NO_ENTRIES_BLOCK, head, hung_up, ipc_record,
+                          not_connected, progress_lines)
 
 PASSWORD = "Pw-7f3q9"
 DIAL_ARGS = ["/USER:joe", "/PASS:" + PASSWORD, "/PHONE:5550100"]
@@ -106,8 +107,7 @@ class Dialling(NetworkManagerCase):
         self.assertEqual(2, self.profile_count())  # the profile and its volatile copy
 
         result = self.hang_up("MOBILE")
-        self.assertEqual(head("h.ipc") + b"Hanging up ...\r\nHandle : %d \r\nOK\r\n" % handle,
-                         result.stdout)
+        self.assertEqual(head("h.ipc") + hung_up(handle), result.stdout)
         self.assertEqual(ipc_record(b"Go"), result.file("h.ipc"))
         self.assertEqual([], self.active_links())
         self.assertEqual(1, self.profile_count())
@@ -171,13 +171,12 @@ class HangingUp(NetworkManagerCase):
         self.add_profile("Mobile")
         self.add_profile("DSL", "pppoe")
         result = self.hang_up()
-        self.assertEqual(head("h.ipc") + b"Hanging up ...\r\n" + NO_CONNECTIONS + b"\r\n",
-                         result.stdout)
+        self.assertEqual(head("h.ipc") + HANGING_UP + NO_CONNECTIONS + b"\r\n", result.stdout)
         self.assertEqual(ipc_record(NO_CONNECTIONS), result.file("h.ipc"))
 
         self.control("AddActiveConnections", 1, "DSL", "pppoe")
         result = self.hang_up()
-        self.assertEqual(head("h.ipc") + b"Hanging up ...\r\n"
+        self.assertEqual(head("h.ipc") + HANGING_UP
                          + b"ERROR : The specified connection (Mobile) is not active\r\n"
                          + b"        DSL is active\r\n", result.stdout)
         self.assertEqual(1, len(self.active_links()))

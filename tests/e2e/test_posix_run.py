@@ -1,4 +1,4 @@
-"""Issue 15 on whole runs: a reader of standard output that goes away, the
+"""Whole runs on POSIX and their safety: a reader of standard output that goes away, the
 password in the process's arguments, and the default cancel file. The first
 two are POSIX facts (on Windows a write to a closed pipe only fails, and the
 command line cannot be masked), so they run on the host build only."""
@@ -9,11 +9,10 @@ import subprocess
 import nelvo_driver as d
 import simulated_service as sim
 from nelvo_driver import ipc_record
+from simulated_service import FAST, STALLED
 
 PASSWORD = "Tops3cret-15"
 DIAL_ARGS = ["/USER:joe", "/PASS:" + PASSWORD, "/PHONE:555-0199"]
-FAST = ["--step-ms", "50"]
-STALLED = ["--states", "0,1,2", "--never-finish", "--step-ms", "50"]
 
 
 def read_until(stream, marker):

@@ -6,10 +6,8 @@ import time
 import daemon_case as c
 import nelvo_driver as d
 from daemon_case import FAILED_LINES
-from nelvo_driver import (CONNECTION_FAILED, NO_CONNECTIONS, NO_ENTRIES, NO_ENTRIES_BLOCK, head,
-                          ipc_record, not_connected)
-
-HANGING_UP = b"Hanging up ...\r\n"
+from nelvo_driver import (CONNECTION_FAILED, HANGING_UP, NO_CONNECTIONS, NO_ENTRIES,
+                          NO_ENTRIES_BLOCK, head, ipc_record, not_connected)
 
 
 class HangUp(c.DaemonCase):
