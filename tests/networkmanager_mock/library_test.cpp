@@ -128,11 +128,19 @@ class NetworkManagerLibrary : public ::testing::Test {
     return connections;
   }
 
+  // Dials the entry with the default values: with a notifier the call
+  // returns at once, without one when the dial has ended.
+  uint32_t Dial(const char* entry, HRASCONN* handle, bool notify = true) {
+    RASDIALPARAMS params = Params(entry);
+    *handle = 0;
+    return lib.dial(nullptr, nullptr, &params, 0,
+                    notify ? reinterpret_cast<void*>(Notify) : nullptr, handle);
+  }
+
   // Dials with a notifier and waits for the dial's end.
   HRASCONN DialAndWait(const char* entry, uint32_t expected_result, uint32_t expected_state) {
-    RASDIALPARAMS params = Params(entry);
     HRASCONN handle = 0;
-    EXPECT_EQ(0u, lib.dial(nullptr, nullptr, &params, 0, reinterpret_cast<void*>(Notify), &handle));
+    EXPECT_EQ(0u, Dial(entry, &handle));
     EXPECT_NE(0u, handle);
     EXPECT_TRUE(StatusBecomes(handle, expected_result, expected_state)) << entry;
     return handle;
@@ -245,9 +253,8 @@ TEST_F(NetworkManagerLibrary, DialActivatesAVolatileCopyWithTheCallersValues) {
 
 TEST_F(NetworkManagerLibrary, PppoeCopyCarriesNoNumber) {
   nmtest::AddProfile("DSL", "pppoe", {{"username", "dsl"}});
-  RASDIALPARAMS params = Params("DSL");
   HRASCONN handle = 0;
-  ASSERT_EQ(0u, lib.dial(nullptr, nullptr, &params, 0, nullptr, &handle));
+  ASSERT_EQ(0u, Dial("DSL", &handle, false));
   nmtest::Settings copy;
   Options options;
   nmtest::LastActivation(copy, options);
@@ -294,14 +301,12 @@ TEST_F(NetworkManagerLibrary, DialTakesNoLinkDown) {
   nmtest::AddProfile("Other", "gsm", {});  // on the same modem
   nmtest::AddProfile("Nowhere", "gsm", {{"unlisted", "yes"}});
   HRASCONN handle = DialAndWait("Mobile", 0, RASCS_Connected);
-  RASDIALPARAMS params = Params("Mobile");
   HRASCONN again = 0;
-  EXPECT_EQ(0u, lib.dial(nullptr, nullptr, &params, 0, nullptr, &again));
+  EXPECT_EQ(0u, Dial("Mobile", &again, false));
   EXPECT_EQ(handle, again);
   for (const char* entry : {"Other", "Nowhere"}) {
-    params = Params(entry);
     HRASCONN failed = 0;
-    EXPECT_EQ(633u, lib.dial(nullptr, nullptr, &params, 0, nullptr, &failed)) << entry;
+    EXPECT_EQ(633u, Dial(entry, &failed, false)) << entry;
     EXPECT_EQ(0u, lib.hang_up(failed));
   }
   RASCONNSTATUS status;
@@ -313,9 +318,8 @@ TEST_F(NetworkManagerLibrary, DialTakesNoLinkDown) {
 
 TEST_F(NetworkManagerLibrary, SynchronousDialReturnsItsOutcome) {
   nmtest::AddProfile("Busy", "gsm", {{"outcome", "busy"}});
-  RASDIALPARAMS params = Params("Busy");
   HRASCONN handle = 0;
-  EXPECT_EQ(676u, lib.dial(nullptr, nullptr, &params, 0, nullptr, &handle));
+  EXPECT_EQ(676u, Dial("Busy", &handle, false));
   RASCONNSTATUS status;
   EXPECT_EQ(676u, Status(handle, status));
   EXPECT_EQ(0u, lib.hang_up(handle));
@@ -341,10 +345,8 @@ TEST_F(NetworkManagerLibrary, HangUpDuringADialStopsItsNotifications) {
 TEST_F(NetworkManagerLibrary, RefusedPermissionIsFive) {
   nmtest::AddProfile("Mobile", "gsm", {});
   nmtest::SetDenied("activate", true);
-  RASDIALPARAMS params = Params("Mobile");
   HRASCONN handle = 0;
-  EXPECT_EQ(kAccessDenied,
-            lib.dial(nullptr, nullptr, &params, 0, reinterpret_cast<void*>(Notify), &handle));
+  EXPECT_EQ(kAccessDenied, Dial("Mobile", &handle));
   ASSERT_NE(0u, handle);
   RASCONNSTATUS status;
   EXPECT_EQ(kAccessDenied, Status(handle, status));
@@ -357,9 +359,8 @@ TEST_F(NetworkManagerLibrary, ProfileDeletedBetweenListingAndDial) {
   std::string path = nmtest::AddProfile("Mobile", "gsm", {});
   ASSERT_EQ((std::vector<std::string>{"Mobile"}), EntryNames());
   nmtest::DeleteProfile(path);
-  RASDIALPARAMS params = Params("Mobile");
   HRASCONN handle = 0;
-  EXPECT_EQ(623u, lib.dial(nullptr, nullptr, &params, 0, reinterpret_cast<void*>(Notify), &handle));
+  EXPECT_EQ(623u, Dial("Mobile", &handle));
   RASCONNSTATUS status;
   EXPECT_EQ(623u, Status(handle, status));
   EXPECT_EQ(0u, lib.hang_up(handle));
