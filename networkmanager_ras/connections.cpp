@@ -16,6 +16,7 @@ struct Active {
   std::string path, id, type, profile_path;
   std::vector<std::string> devices;
   uint32_t state = 0;
+  const LinkKind* kind = nullptr;
 };
 
 // Reads an active connection from its GetAll reply; false when it is gone.
@@ -36,18 +37,27 @@ Message NewGetAll(sd_bus* bus, const std::string& path) {
   return call;
 }
 
-// Whether an active connection is of a dial-up kind; a Bluetooth one only
-// when its profile is dial-up (DUN), not a personal-area network.
-bool IsDialUp(sd_bus* bus, const Active& active) {
-  if (active.type == "gsm" || active.type == "cdma" || active.type == "pppoe") return true;
-  if (active.type != "bluetooth") return false;
+// The kind of an active connection, null when it is no entry's link: the
+// type says it, or for a Bluetooth or VPN link its profile does (DUN, not a
+// personal-area network; a plugin that counts).
+const LinkKind* KindOfActive(sd_bus* bus, const Active& active) {
+  bool ask_profile = false;
+  const LinkKind* kind = KindOfType(active.type, ask_profile);
+  if (!ask_profile) return kind;
   Message reply;
   Profile profile;
-  return CallWaiting(
-             bus,
-             NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
-             reply) == 0 &&
-         ReadProfile(reply.get(), profile);
+  if (CallWaiting(
+          bus, NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
+          reply) != 0 ||
+      !ReadProfile(reply.get(), profile)) {
+    return nullptr;
+  }
+  return profile.kind;
+}
+
+bool IsDialUp(sd_bus* bus, Active& active) {
+  active.kind = KindOfActive(bus, active);
+  return active.kind != nullptr;
 }
 
 // The active dial-up links not yet deactivated, read with pipelined calls;
@@ -75,16 +85,12 @@ uint32_t ListActive(sd_bus* bus, std::vector<Active>& links, std::string& owner)
   return code;
 }
 
-const char* DeviceTypeOf(const std::string& type) {
-  return type == "pppoe" ? "PPPoE" : "modem";
-}
-
 RASCONN RecordOf(const Active& active) {
   RASCONN record;
   std::memset(&record, 0, sizeof record);
   record.hrasconn = HandleOfActivePath(active.path.c_str());
   std::strncpy(record.szEntryName, active.id.c_str(), RAS_MAX_ENTRY_NAME);
-  std::strncpy(record.szDeviceType, DeviceTypeOf(active.type), RAS_MAX_DEVICE_TYPE);
+  std::strncpy(record.szDeviceType, DeviceTypeOfType(active.type), RAS_MAX_DEVICE_TYPE);
   std::strncpy(record.szDeviceName, active.type.c_str(), RAS_MAX_DEVICE_NAME);
   return record;
 }
@@ -126,17 +132,18 @@ uint32_t StatusFromNetworkManager(HRASCONN handle, RASCONNSTATUS& status) {
     default:  // deactivated: gone, but for NetworkManager's clean-up
       return RAS_ERROR_INVALID_HANDLE;
   }
-  std::strncpy(status.szDeviceType, DeviceTypeOf(active.type), RAS_MAX_DEVICE_TYPE);
+  std::strncpy(status.szDeviceType, DeviceTypeOfType(active.type), RAS_MAX_DEVICE_TYPE);
   std::strncpy(status.szDeviceName, active.type.c_str(), RAS_MAX_DEVICE_NAME);
   return 0;
 }
 
 // Disconnects the link's device, which also keeps NetworkManager from
 // autoconnecting on it: deactivating would let an autoconnect profile come
-// straight back. A link without a device is deactivated.
+// straight back. A link without a device is deactivated, and so is a VPN:
+// its device is the base link's.
 uint32_t TakeDown(sd_bus* bus, const Active& active) {
   Message call;
-  if (!active.devices.empty()) {
+  if (!active.devices.empty() && !active.kind->rides_on_base) {
     call = NewCall(bus, active.devices[0].c_str(), kDeviceInterface, "Disconnect");
   } else {
     call = NewCall(bus, kNmPath, kNmInterface, "DeactivateConnection");

@@ -14,6 +14,7 @@
 #include "networkmanager_ras/dial_copy.h"
 #include "networkmanager_ras/dial_watch.h"
 #include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/vpn_watch.h"
 
 namespace nmras {
 namespace {
@@ -61,12 +62,20 @@ void DeleteCopy(sd_bus* bus, const std::string& uuid) {
   CallWaiting(bus, NewCall(bus, path, kProfileInterface, "Delete").get(), done);
 }
 
+// Where an activation goes: a device, or for a VPN the base link's active
+// connection as the specific object (NetworkManager ignores a VPN's device).
+struct Target {
+  std::string device = "/";
+  std::string specific = "/";
+};
+
 // The activation of the profile itself; NetworkManager supplies its secrets.
-uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const std::string& device,
+uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const Target& target,
                              Message& call) {
   call = NewCall(bus, kNmPath, kNmInterface, "ActivateConnection");
   if (call == nullptr ||
-      sd_bus_message_append(call.get(), "ooo", profile.path.c_str(), device.c_str(), "/") < 0) {
+      sd_bus_message_append(call.get(), "ooo", profile.path.c_str(), target.device.c_str(),
+                            target.specific.c_str()) < 0) {
     return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   return 0;
@@ -76,7 +85,7 @@ uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const std::str
 // that holds its secrets: the caller's password, else the stored one, and
 // the stored PIN, where the caller may read them.
 uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile,
-                          const std::string& device, DialWatch& watch, Message& call) {
+                          const Target& target, DialWatch& watch, Message& call) {
   sd_bus* bus = watch.bus.get();
   Message settings;
   // Read afresh: the profile may have been deleted since it was listed.
@@ -86,33 +95,50 @@ uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile,
   SecretAgent& agent = watch.agent;
   agent.uuid = NewUuid();
   agent.setting = profile.secret_setting;
+  agent.vpn = profile.kind->in_data;
   if (code == 0 && agent.uuid.empty()) code = RAS_ERROR_UNKNOWN;
   if (code == 0) {
     ReadStoredSecrets(bus, profile, agent.secrets);
     if (params.szPassword[0] != '\0') agent.secrets.password.Set(params.szPassword);
     code = BuildActivation(bus, settings.get(), profile,
-                           DialValues{params.szPhoneNumber, params.szUserName}, agent.uuid, device,
-                           call);
+                           DialValues{params.szPhoneNumber, params.szUserName}, agent.uuid,
+                           target.device, target.specific, call);
   }
   if (code == 0) code = RegisterSecretAgent(bus, agent);
   return code;
 }
 
-// Activates the entry on a free device; fills the watch's active path.
+// Where the entry's activation goes: a free device, or a VPN's base link.
+uint32_t ChooseTarget(sd_bus* bus, const Profile& profile, DialWatch& watch, Target& target) {
+  if (profile.kind->rides_on_base) {
+    watch.vpn = true;
+    return BaseLinkOfVpn(bus, target.specific);
+  }
+  target.device = ChooseDevice(bus, profile.path);
+  if (target.device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // a busy one's link would end
+  watch.device_path = target.device;
+  return 0;
+}
+
+// Activates the entry; fills the watch's active path.
 uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, DialWatch& watch) {
   sd_bus* bus = watch.bus.get();
-  std::string device = ChooseDevice(bus, profile.path);
-  if (device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // taking a busy one would end its link
-  watch.device_path = device;
-  bool own_values = params.szPassword[0] != '\0' || profile.username != params.szUserName;
+  Target target;
+  uint32_t code = ChooseTarget(bus, profile, watch, target);
+  if (code != 0) return code;
+  bool own_values = params.szPassword[0] != '\0' || profile.username != params.szUserName ||
+                    profile.number != params.szPhoneNumber;
   Message call;
-  uint32_t code = own_values ? ActivationOfCopy(params, profile, device, watch, call)
-                             : ActivationOfProfile(bus, profile, device, call);
+  code = own_values ? ActivationOfCopy(params, profile, target, watch, call)
+                    : ActivationOfProfile(bus, profile, target, call);
   if (code == 0) code = SubscribeDialSignals(watch);
   Message reply;
   // The activation waits for polkit's answer too: give it longer.
   if (code == 0) {
-    code = CallWaiting(bus, call.get(), reply, RAS_ERROR_UNKNOWN, kActivationTimeoutUsec);
+    // A VPN refused at once (no base link after all, no plugin) could not be set up.
+    code = CallWaiting(bus, call.get(), reply,
+                       watch.vpn ? RAS_ERROR_AUTOMATIC_VPN_FAILED : RAS_ERROR_UNKNOWN,
+                       kActivationTimeoutUsec);
   }
   if (code == RAS_ERROR_REQUEST_TIMEOUT && !watch.agent.uuid.empty()) {
     DeleteCopy(bus, watch.agent.uuid);
@@ -141,6 +167,7 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   std::string link = ActiveLinkOfEntry(bus, profile.id);
   if (link.empty()) return ActivateEntry(params, profile, watch);
   watch.active_path = link;
+  watch.vpn = profile.kind->rides_on_base;
   return SubscribeDialSignals(watch);
 }
 

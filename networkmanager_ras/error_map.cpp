@@ -20,6 +20,7 @@ struct ReasonRow {
 
 constexpr ReasonSource kDev = ReasonSource::kDevice;
 constexpr ReasonSource kAct = ReasonSource::kActiveConnection;
+constexpr ReasonSource kVpn = ReasonSource::kVpn;
 
 // ppp-failed is set for any end of pppd, a timeout included: it says the
 // PPP link ended (734), not that a login was refused. A refused
@@ -27,6 +28,11 @@ constexpr ReasonSource kAct = ReasonSource::kActiveConnection;
 // SIM, registration and Bluetooth faults leave the modem unable to dial
 // out (633); a SIM that needs its PIN and gets none needs information the
 // dial could not ask for (703).
+// A VPN whose server never answers ends with connect-timeout (809); a
+// tunnel that ended, also by the base link's going (device-disconnected),
+// is 807; every other failure to set it up, a missing or failing plugin
+// included, is 800. A refused password ends as no-secrets once the dial's
+// agent refuses to answer again; the watch knows that and says 691.
 constexpr ReasonRow kReasons[] = {
     {kDev, kDeviceReasonNoSecrets, RAS_ERROR_INTERACTIVE_MODE},
     {kDev, kDeviceReasonPppDisconnect, RAS_ERROR_REMOTE_DISCONNECTION},
@@ -64,6 +70,13 @@ constexpr ReasonRow kReasons[] = {
     {kAct, kActiveReasonLoginFailed, RAS_ERROR_AUTHENTICATION_FAILURE},
     {kAct, kActiveReasonConnectionRemoved, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
     {kAct, kActiveReasonDeviceRemoved, RAS_ERROR_DEVICE_DOES_NOT_EXIST},
+    {kVpn, kActiveReasonUserDisconnected, RAS_ERROR_USER_DISCONNECTION},
+    {kVpn, kActiveReasonDeviceDisconnected, RAS_ERROR_VPN_DISCONNECT},
+    {kVpn, kActiveReasonServiceStopped, RAS_ERROR_VPN_DISCONNECT},
+    {kVpn, kActiveReasonConnectTimeout, RAS_ERROR_VPN_TIMEOUT},
+    {kVpn, kActiveReasonNoSecrets, RAS_ERROR_INTERACTIVE_MODE},
+    {kVpn, kActiveReasonLoginFailed, RAS_ERROR_AUTHENTICATION_FAILURE},
+    {kVpn, kActiveReasonConnectionRemoved, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
 };
 
 struct BusErrorRow {
@@ -95,7 +108,7 @@ uint32_t ReasonErrorCode(ReasonSource source, uint32_t reason) {
       return row.code;
     }
   }
-  return RAS_ERROR_UNKNOWN;
+  return source == kVpn ? RAS_ERROR_AUTOMATIC_VPN_FAILED : RAS_ERROR_UNKNOWN;
 }
 
 uint32_t BusErrorCode(const char* error_name, int negative_errno, uint32_t fallback) {

@@ -28,6 +28,8 @@ import sys
 import tempfile
 from pathlib import Path
 
+import vpn_server
+
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "e2e"))
 from nelvo_driver import wait_for  # noqa: E402  pylint: disable=wrong-import-position
@@ -66,7 +68,9 @@ domains=CORE,DEVICE,MB,SETTINGS,IP4,AGENTS,PPP
 # authorise them.
 NAMESPACE_SETUP = """set -e
 mount -t tmpfs nelvo-run /run
-mkdir -p /run/NetworkManager
+mkdir -p /run/NetworkManager /run/dbus
+# The OpenVPN plugin's helper finds the bus at its usual place only.
+ln -s "$NELVO_BUS_SOCKET" /run/dbus/system_bus_socket
 mount -t tmpfs nelvo-state /var/lib/NetworkManager
 mount -t tmpfs nelvo-connections /etc/NetworkManager/system-connections
 mount -t sysfs -o ro nelvo-sysfs /sys
@@ -77,6 +81,10 @@ while [ "$i" -lt "$1" ]; do
   ip link set "nelvo${i}p" up
   i=$((i + 1))
 done
+# The base link under a VPN: a veth whose other end is the VPN server's.
+if [ -n "${NELVO_VPN_SERVER_PID:-}" ]; then
+  ip link add nelvoeth type veth peer name nelvosrv netns "$NELVO_VPN_SERVER_PID"
+fi
 shift
 exec "$@"
 """
@@ -96,7 +104,7 @@ def why_not_runnable():
         return "needs root (NetworkManager and network namespaces)"
     if not os.access(NM_BINARY, os.X_OK):
         return "%s is not installed" % NM_BINARY
-    for tool in ("unshare", "dbus-daemon", "ip", "nmcli"):
+    for tool in ("unshare", "nsenter", "dbus-daemon", "ip", "nmcli"):
         if shutil.which(tool) is None:
             return "%s is not installed" % tool
     for module in ("dbusmock", "dbus", "gi"):
@@ -133,8 +141,11 @@ def _wait_for(what, check, process):
 class RealDaemon:
     """The setup; use it as a context manager or call start() and stop()."""
 
-    def __init__(self, modems=1, password="secret", delay_ms=300, pin=""):
+    def __init__(self, modems=1, password="secret", delay_ms=300, pin="", vpn_user=None):
         self.modems = modems
+        self.vpn_user = vpn_user  # with a user: an OpenVPN server taking it and the password
+        self.vpn = None
+        self.vpn_ca = None
         self.pin = pin  # every SIM locked with this PIN, if any
         self.password = password
         self.delay_ms = delay_ms
@@ -153,6 +164,8 @@ class RealDaemon:
         try:
             self._start_bus()
             self.start_modemmanager()
+            if self.vpn_user is not None:
+                self._start_vpn_server()
             self.start_nm()
         except BaseException:
             self.stop()
@@ -165,7 +178,7 @@ class RealDaemon:
         if self._connection is not None:
             self._connection.close()
             self._connection = None
-        for name in ("mm", "bus"):
+        for name in ("vpn", "mm", "bus"):
             self._end(getattr(self, name))
             setattr(self, name, None)
         if self.folder is not None:
@@ -230,6 +243,21 @@ class RealDaemon:
         _wait_for("private bus", lambda: (self.folder / "system_bus_socket").exists(),
                   process=self.bus)
 
+    def _start_vpn_server(self):
+        folder = self.folder / "vpn-server"
+        self.vpn_ca = vpn_server.prepare(folder, self.vpn_user, self.password)
+        log = open(folder / "openvpn.log", "ab")  # pylint: disable=consider-using-with
+        try:
+            self.vpn = subprocess.Popen(vpn_server.command(folder), stdin=subprocess.DEVNULL,
+                                        stdout=log, stderr=subprocess.STDOUT, cwd=folder,
+                                        preexec_fn=_die_with_parent)
+        finally:
+            log.close()
+
+    def vpn_log(self):
+        path = self.folder / "vpn-server" / "openvpn.log"
+        return path.read_bytes() if path.exists() else b""
+
     def _bus_connection(self):
         """A dbus-python connection to this setup's bus, opened once."""
         if self._connection is None:
@@ -263,11 +291,17 @@ class RealDaemon:
                   "--intern-config=/var/lib/NetworkManager/NetworkManager-intern.conf",
                   "--state-file=/var/lib/NetworkManager/NetworkManager.state",
                   "--pid-file=/run/NetworkManager/NetworkManager.pid"]
+        env = dict(self.env, NELVO_BUS_SOCKET=str(self.folder / "system_bus_socket"))
+        if self.vpn is not None:
+            env["NELVO_VPN_SERVER_PID"] = str(self.vpn.pid)
         self.nm = self._spawn(["unshare", "--net", "--mount", "--propagation", "private",
                                "--kill-child",
                                "/bin/sh", str(nm_folder / "setup.sh"), str(self.modems)]
-                              + daemon, "NetworkManager.log")
+                              + daemon, "NetworkManager.log", env=env)
         _wait_for("NetworkManager", self._nm_started, process=self.nm)
+        if self.vpn is not None:
+            _wait_for("OpenVPN server", lambda: vpn_server.started(
+                self.folder / "vpn-server" / "openvpn.log"), process=self.vpn)
         if wait_for_modems:
             _wait_for("modems in NetworkManager",
                       lambda: len(self.modem_devices()) == self.modems, process=self.nm)
@@ -334,6 +368,42 @@ class RealDaemon:
         lines = self.nmcli("-f", "NAME,ACTIVE-PATH", "connection", "show", "--active")
         return {name: int(path.rsplit("/", 1)[1])
                 for name, path in (line.rsplit(":", 1) for line in lines)}
+
+    def nm_pid(self):
+        """NetworkManager's own process (the child of unshare)."""
+        return int(Path("/proc/%d/task/%d/children" % (self.nm.pid, self.nm.pid))
+                   .read_text().split()[0])
+
+    def nm_root(self):
+        """NetworkManager's own view of the file system (its /run is a tmpfs
+        of its mount namespace)."""
+        return Path("/proc/%d/root" % self.nm_pid())
+
+    def in_nm_namespace(self, command, timeout=10):
+        """Runs a command in NetworkManager's network namespace."""
+        return subprocess.run(["nsenter", "--net=/proc/%d/ns/net" % self.nm_pid()] + command,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, timeout=timeout, check=False)
+
+    def add_base_link(self, name="Base"):
+        """The Ethernet link a VPN rides on, up, with a gateway: the primary
+        connection."""
+        self.nmcli("connection", "add", "type", "ethernet", "ifname", vpn_server.BASE_DEVICE,
+                   "con-name", name, "ipv4.method", "manual", "ipv4.addresses",
+                   vpn_server.BASE_ADDRESS, "ipv4.gateway", vpn_server.SERVER,
+                   "ipv6.method", "ignore")
+        self.nmcli("connection", "up", "id", name)
+
+    def add_openvpn(self, name, server=vpn_server.SERVER, login="password", timeout=None):
+        """An OpenVPN profile as a user makes one: password agent-owned,
+        without autoconnect."""
+        data = ("remote=%s, connection-type=%s, username=%s, ca=%s, password-flags=1, dev=tun"
+                % (server, login, self.vpn_user, self.vpn_ca))
+        args = ["connection", "add", "type", "vpn", "con-name", name, "autoconnect", "no",
+                "vpn-type", "openvpn", "vpn.data", data, "ipv6.method", "ignore"]
+        if timeout is not None:
+            args += ["vpn.timeout", str(timeout)]
+        self.nmcli(*args)
 
     def device_ip4(self, device):
         """IP4.ADDRESS lines NetworkManager shows for a device."""
