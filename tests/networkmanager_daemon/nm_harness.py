@@ -14,8 +14,14 @@ on to NetworkManager), so a test runner that dies takes the whole setup
 down; the network namespace and its veths vanish with their last
 process. Nothing is written outside the temporary folder.
 
+With a VPN user it also runs a real OpenVPN server (vpn_server.py) that
+takes that user and the password, reached over an Ethernet base link.
+
 Run as a program it starts the setup and waits (for trying things by hand):
-    /usr/bin/python3 nm_harness.py [--modems N]
+    /usr/bin/python3 nm_harness.py [--modems N] [--vpn USER]
+(with --vpn: the base link is up, the password is "secret", and the CA
+file a profile needs is printed as VPN_CA=..., NetworkManager's network
+namespace as NM_NETNS=...)
 """
 
 import ctypes
@@ -412,13 +418,22 @@ class RealDaemon:
         return lines
 
 
+def _option(name, default):
+    return sys.argv[sys.argv.index(name) + 1] if name in sys.argv else default
+
+
 def main():
-    modems = int(sys.argv[sys.argv.index("--modems") + 1]) if "--modems" in sys.argv else 1
-    reason = why_not_runnable()
+    modems = int(_option("--modems", 1))
+    vpn_user = _option("--vpn", None)
+    reason = why_not_runnable() or (vpn_user and vpn_server.why_not_runnable())
     if reason:
         print("cannot run: " + reason)
         return 1
-    with RealDaemon(modems=modems) as daemon:
+    with RealDaemon(modems=modems, vpn_user=vpn_user) as daemon:
+        if vpn_user is not None:
+            daemon.add_base_link()
+            print("VPN_CA=%s" % daemon.vpn_ca)
+            print("NM_NETNS=/proc/%d/ns/net" % daemon.nm_pid())
         print("DBUS_SYSTEM_BUS_ADDRESS=%s" % daemon.address)
         print("folder %s; Ctrl+C ends" % daemon.folder)
         sys.stdout.flush()
