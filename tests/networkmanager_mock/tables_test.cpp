@@ -1,6 +1,7 @@
 // The NetworkManager library's tables: failure reasons and D-Bus errors to
-// remote-access error codes, device states to connection states, and the
-// checks on what may be sent over the bus.
+// remote-access error codes and the manual page's list of them, device
+// states to connection states, and the checks on what may be sent over the
+// bus.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -42,9 +43,9 @@ const std::set<uint32_t> kDocumentedCodes = {
     734,  // ERROR_PPP_LCP_TERMINATED
 };
 
-// The whole table as the README shows it: reason number, code. Every other
-// reason is 635 (unknown), a refused mobile-broadband login included, which
-// reaches NetworkManager only as "unknown".
+// The whole table: reason number, code. Every other reason is 635
+// (unknown), a refused mobile-broadband login included, which reaches
+// NetworkManager only as "unknown".
 const std::map<uint32_t, uint32_t> kDeviceCodes = {
     {7, 703},  {13, 629}, {14, 734}, {23, 676}, {24, 680}, {25, 679}, {26, 678},
     {27, 651}, {28, 692}, {29, 651}, {30, 633}, {31, 633}, {32, 633}, {33, 633},
@@ -54,13 +55,23 @@ const std::map<uint32_t, uint32_t> kDeviceCodes = {
 const std::map<uint32_t, uint32_t> kActiveCodes = {{2, 631},  {6, 638},  {9, 703},
                                                    {10, 691}, {11, 623}, {14, 608}};
 
-TEST(ReasonTable, EveryReasonAsTheReadmeShowsIt) {
+// Whether the manual page lists the code (its list is printed from these rows).
+bool InManualPage(uint32_t code) {
+  nmras::ErrorMeaningList list = nmras::ErrorMeanings();
+  for (size_t i = 0; i < list.count; ++i) {
+    if (list.rows[i].code == code) return list.rows[i].meaning[0] != '\0';
+  }
+  return false;
+}
+
+TEST(ReasonTable, EveryReasonGivesItsCodeListedInTheManualPage) {
   for (uint32_t reason = 0; reason < 100; ++reason) {
     for (ReasonSource source : {ReasonSource::kDevice, ReasonSource::kActiveConnection}) {
       const auto& table = source == ReasonSource::kDevice ? kDeviceCodes : kActiveCodes;
       uint32_t code = ReasonErrorCode(source, reason);
       EXPECT_EQ(table.count(reason) ? table.at(reason) : 635u, code) << reason;
       EXPECT_TRUE(kDocumentedCodes.count(code)) << reason << " gives " << code;
+      EXPECT_TRUE(InManualPage(code)) << reason << " gives " << code;
     }
   }
 }
@@ -84,6 +95,9 @@ TEST(BusErrors, NamesAndMissingAnswers) {
                            "org.freedesktop.NetworkManager.Settings.PermissionDenied",
                            "org.freedesktop.DBus.Error.TimedOut", "x.y.Other"}) {
     EXPECT_TRUE(kDocumentedCodes.count(BusErrorCode(name, -EIO, 629))) << name;
+  }
+  for (int negative_errno : {-ETIMEDOUT, -ECONNRESET}) {
+    EXPECT_TRUE(InManualPage(BusErrorCode(nullptr, negative_errno, 6))) << negative_errno;
   }
 }
 
