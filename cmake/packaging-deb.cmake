@@ -2,7 +2,7 @@
 # /usr/lib/nelvo/ (the binding loads librasapi32.so from the program's own
 # folder first), and /usr/bin/nelvo a link to the program there; the
 # manual page, the changelog and the copyright file where Debian keeps
-# them. The README's packaging command makes it from a Release build.
+# them. The packaging command of doc/linux.md makes it from a Release build.
 set(NELVO_MAINTAINER "The Nelvo developers <maintainers@nelvo.example>")
 set(nelvo_deb_source ${PROJECT_SOURCE_DIR}/packaging/deb)
 set(nelvo_deb_files ${CMAKE_BINARY_DIR}/package-files)
@@ -36,12 +36,12 @@ string(STRIP "${NELVO_LICENSE_TEXT}" NELVO_LICENSE_TEXT)
 set(NELVO_LICENSE_TEXT " ${NELVO_LICENSE_TEXT}")
 configure_file(${nelvo_deb_source}/copyright.in ${nelvo_deb_files}/copyright @ONLY)
 
-# The manual page and the changelog, compressed as Debian asks: gzip -9,
-# with no name or time stamp inside, so a rebuild gives the same bytes.
-configure_file(${PROJECT_SOURCE_DIR}/doc/nelvo.1.in ${nelvo_deb_files}/nelvo.1 @ONLY)
+# The manual page (made in doc/) and the changelog, compressed as Debian
+# asks: gzip -9, with no name or time stamp inside, so a rebuild gives the
+# same bytes.
 find_program(NELVO_GZIP gzip REQUIRED)
 set(nelvo_deb_compressed "")
-foreach(source ${nelvo_deb_files}/nelvo.1 ${nelvo_deb_source}/changelog)
+foreach(source ${NELVO_MAN_PAGE} ${nelvo_deb_source}/changelog)
   get_filename_component(name ${source} NAME)
   add_custom_command(
     OUTPUT ${nelvo_deb_files}/${name}.gz
@@ -51,6 +51,7 @@ foreach(source ${nelvo_deb_files}/nelvo.1 ${nelvo_deb_source}/changelog)
   list(APPEND nelvo_deb_compressed ${nelvo_deb_files}/${name}.gz)
 endforeach()
 add_custom_target(deb_files ALL DEPENDS ${nelvo_deb_compressed})
+add_dependencies(deb_files man_page)
 
 # As targets, so that cpack strips them; a shared library is loaded, never
 # run, so it is not executable.

@@ -6,6 +6,7 @@
 
 #include "networkmanager_ras/bus_fields.h"
 #include "networkmanager_ras/dial_table.h"
+#include "networkmanager_ras/link_end.h"
 #include "networkmanager_ras/phone_book.h"
 
 namespace nmras {
@@ -137,24 +138,6 @@ uint32_t StatusFromNetworkManager(HRASCONN handle, RASCONNSTATUS& status) {
   return 0;
 }
 
-// Disconnects the link's device, which also keeps NetworkManager from
-// autoconnecting on it: deactivating would let an autoconnect profile come
-// straight back. A link without a device is deactivated, and so is a VPN:
-// its device is the base link's.
-uint32_t TakeDown(sd_bus* bus, const Active& active) {
-  Message call;
-  if (!active.devices.empty() && !active.kind->rides_on_base) {
-    call = NewCall(bus, active.devices[0].c_str(), kDeviceInterface, "Disconnect");
-  } else {
-    call = NewCall(bus, kNmPath, kNmInterface, "DeactivateConnection");
-    if (call != nullptr && sd_bus_message_append(call.get(), "o", active.path.c_str()) < 0) {
-      call.reset();
-    }
-  }
-  Message reply;
-  return CallWaiting(bus, call.get(), reply, RAS_ERROR_INVALID_HANDLE);
-}
-
 }  // namespace
 
 uint32_t ListConnections(std::vector<RASCONN>& connections) {
@@ -180,6 +163,29 @@ std::string ActiveLinkOfEntry(sd_bus* bus, const std::string& entry_id) {
   return "";
 }
 
+bool DeviceServes(sd_bus* bus, const std::string& device, const std::string& active_path) {
+  Message reply;
+  const char* active = nullptr;
+  return GetProperty(bus, device.c_str(), kDeviceInterface, "ActiveConnection", "o", reply) == 0 &&
+         sd_bus_message_read_basic(reply.get(), 'o', &active) > 0 && active_path == active;
+}
+
+std::string DeviceWaitingForSecrets(sd_bus* bus, const std::string& active_path,
+                                    const std::string& profile_path) {
+  Active active;
+  Message reply;
+  if (CallWaiting(bus, NewGetAll(bus, active_path).get(), reply) != 0 ||
+      !ReadActive(reply.get(), active) || active.profile_path != profile_path ||
+      active.devices.empty()) {
+    return "";
+  }
+  uint32_t state = 0;
+  return GetUintProperty(bus, active.devices[0].c_str(), kDeviceInterface, "State", state) == 0 &&
+                 state == kDeviceNeedAuth
+             ? active.devices[0]
+             : "";
+}
+
 uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status) {
   std::memset(reinterpret_cast<char*>(&status) + sizeof status.dwSize, 0,
               sizeof status - sizeof status.dwSize);
@@ -203,7 +209,7 @@ uint32_t HangUp(HRASCONN handle) {
   Active active;
   uint32_t code = OpenSystemBus(bus);
   if (code == 0) code = LinkOfHandle(bus.get(), handle, active);
-  if (code == 0) code = TakeDown(bus.get(), active);
+  if (code == 0) code = EndLink(bus.get(), active.path, active.id, active.profile_path);
   // A dial of this process that NetworkManager already dropped is hung up.
   return record != nullptr && code == RAS_ERROR_INVALID_HANDLE ? 0 : code;
 }

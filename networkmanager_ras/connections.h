@@ -22,14 +22,22 @@ uint32_t ListConnections(std::vector<RASCONN>& connections);
 // there is none.
 std::string ActiveLinkOfEntry(sd_bus* bus, const std::string& entry_id);
 
+// Whether NetworkManager says the device is activating active_path.
+bool DeviceServes(sd_bus* bus, const std::string& device, const std::string& active_path);
+
+// The device on which active_path, an activation of the stored profile at
+// profile_path (not a dial's copy, whose own agent answers), waits for
+// secrets that no agent has given; "" when it does not wait so.
+std::string DeviceWaitingForSecrets(sd_bus* bus, const std::string& active_path,
+                                    const std::string& profile_path);
+
 // The status of a connection: a dial of this process from the dial table,
 // any other from NetworkManager. Returns 0 or the error code (6 for a
 // handle no longer known, or not a dial-up link).
 uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status);
 
-// Takes the connection's link down so that it stays down (its device
-// autoconnects nothing until something activates it), or forgets a failed
-// dial. Returns 0 or the error code.
+// Takes the connection's link down so that it stays down (link_end.h), or
+// forgets a failed dial. Returns 0 or the error code.
 uint32_t HangUp(HRASCONN handle);
 
 }  // namespace nmras

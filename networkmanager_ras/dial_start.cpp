@@ -1,9 +1,11 @@
 // Starting a dial: the entry's link when it is already up, else an
 // activation on a free device that offers the profile: the profile itself
 // when the caller gives no password (NetworkManager uses what it keeps),
-// or a copy with the caller's values and the dial's secret agent.
+// or a copy with the caller's values and the dial's secret agent. The look
+// and the start are one step for every dial on the machine (dial_lock.h).
 #include "networkmanager_ras/dial_start.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -12,6 +14,7 @@
 #include "networkmanager_ras/bus_fields.h"
 #include "networkmanager_ras/connections.h"
 #include "networkmanager_ras/dial_copy.h"
+#include "networkmanager_ras/dial_lock.h"
 #include "networkmanager_ras/dial_watch.h"
 #include "networkmanager_ras/phone_book.h"
 #include "networkmanager_ras/vpn_watch.h"
@@ -20,6 +23,10 @@ namespace nmras {
 namespace {
 
 constexpr uint64_t kActivationTimeoutUsec = 25 * 1000 * 1000;
+// A dial waits for the lock at most as long as its holder may wait for an
+// activation's answer, and a little more.
+constexpr std::chrono::milliseconds kLockBound(30 * 1000);
+constexpr std::chrono::milliseconds kDeviceShowsBound(1000);
 
 // Whether a device offers the profile and carries no link now.
 bool IsFreeFor(sd_bus* bus, const std::string& device, const std::string& profile_path) {
@@ -108,29 +115,29 @@ uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile,
   return code;
 }
 
-// Where the entry's activation goes: a free device, or a VPN's base link.
-uint32_t ChooseTarget(sd_bus* bus, const Profile& profile, DialWatch& watch, Target& target) {
-  if (profile.kind->rides_on_base) {
-    watch.vpn = true;
-    return BaseLinkOfVpn(bus, target.specific);
+// Holds until NetworkManager shows the activation on its device (or a
+// moment has passed), so the next dial under the lock sees the device busy.
+void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const std::string& active) {
+  auto until = std::chrono::steady_clock::now() + kDeviceShowsBound;
+  while (!DeviceServes(bus, device, active) && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  target.device = ChooseDevice(bus, profile.path);
-  if (target.device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // a busy one's link would end
-  watch.device_path = target.device;
-  return 0;
 }
 
-// Activates the entry; fills the watch's active path.
-uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, DialWatch& watch) {
+// Activates the entry on target (a device, "" when none is free, or a
+// VPN's base link); fills the watch's active path.
+uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
+                       DialWatch& watch) {
   sd_bus* bus = watch.bus.get();
-  Target target;
-  uint32_t code = ChooseTarget(bus, profile, watch, target);
-  if (code != 0) return code;
+  if (!watch.vpn) {
+    if (target.device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // a busy one's link would end
+    watch.device_path = target.device;
+  }
   bool own_values = params.szPassword[0] != '\0' || profile.username != params.szUserName ||
                     profile.number != params.szPhoneNumber;
   Message call;
-  code = own_values ? ActivationOfCopy(params, profile, target, watch, call)
-                    : ActivationOfProfile(bus, profile, target, call);
+  uint32_t code = own_values ? ActivationOfCopy(params, profile, target, watch, call)
+                             : ActivationOfProfile(bus, profile, target, call);
   if (code == 0) code = SubscribeDialSignals(watch);
   Message reply;
   // The activation waits for polkit's answer too: give it longer.
@@ -152,11 +159,33 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, Dial
   }
   if (code == 0 && HandleOfActivePath(active) == 0) code = RAS_ERROR_UNKNOWN;
   if (code == 0) watch.active_path = active;
+  if (code == 0 && !watch.vpn) AwaitDeviceShowsActivation(bus, target.device, watch.active_path);
   return code;
 }
 
-// The entry's link when it is up or coming up (the dial follows it),
-// else a new activation.
+// A VPN takes no device of its own, so it stays out of the dial lock: the
+// entry's VPN when it is up or coming up (the dial follows it), else an
+// activation on the base link.
+uint32_t ActivateVpn(const RASDIALPARAMS& params, const Profile& profile, DialWatch& watch) {
+  watch.vpn = true;
+  std::string link = ActiveLinkOfEntry(watch.bus.get(), profile.id);
+  if (!link.empty()) {
+    watch.active_path = link;
+    return SubscribeDialSignals(watch);
+  }
+  Target target;
+  uint32_t code = BaseLinkOfVpn(watch.bus.get(), target.specific);
+  return code != 0 ? code : ActivateEntry(params, profile, target, watch);
+}
+
+// Under the dial lock: the entry's link when it is up or coming up (the
+// dial follows it), else a new activation on a free device. An activation
+// of the entry's own profile that waits for secrets no agent gives is
+// taken over by a dial that brings a password: its copy replaces it on the
+// same device, and the dial's agent answers. Answering the waiting
+// activation itself could make NetworkManager save the password in the
+// profile, as it does with secrets an agent returns for a profile that
+// keeps them (password flags 0).
 uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   if (!IsUtf8(params.szPassword)) return RAS_ERROR_INVALID_PARAMETER;
   uint32_t code = OpenSystemBus(watch.bus);
@@ -164,10 +193,17 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   Profile profile;
   if (code == 0) code = FindProfile(params.szEntryName, profile);
   if (code != 0) return code;
+  if (profile.kind->rides_on_base) return ActivateVpn(params, profile, watch);
+  DialLock lock(kLockBound);
   std::string link = ActiveLinkOfEntry(bus, profile.id);
-  if (link.empty()) return ActivateEntry(params, profile, watch);
+  if (link.empty()) {
+    return ActivateEntry(params, profile, Target{ChooseDevice(bus, profile.path), "/"}, watch);
+  }
+  std::string waiting = params.szPassword[0] != '\0'
+                            ? DeviceWaitingForSecrets(bus, link, profile.path)
+                            : std::string();
+  if (!waiting.empty()) return ActivateEntry(params, profile, Target{waiting, "/"}, watch);
   watch.active_path = link;
-  watch.vpn = profile.kind->rides_on_base;
   return SubscribeDialSignals(watch);
 }
 

@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "networkmanager_ras/connections.h"
 #include "networkmanager_ras/error_map.h"
 #include "remote_access/ras_records.h"
 
@@ -85,14 +86,6 @@ std::string FirstDevice(sd_bus* bus, const std::string& active_path) {
   return devices.empty() ? "" : devices[0];
 }
 
-// Whether NetworkManager says the device is activating this dial.
-bool DeviceServes(sd_bus* bus, const std::string& device, const std::string& active_path) {
-  Message reply;
-  const char* active = nullptr;
-  return GetProperty(bus, device.c_str(), kDeviceInterface, "ActiveConnection", "o", reply) == 0 &&
-         sd_bus_message_read_basic(reply.get(), 'o', &active) > 0 && active_path == active;
-}
-
 void OnDevice(DialWatch& watch, uint32_t state, uint32_t reason) {
   if (state == kDeviceFailed) {
     // The dial ends when the active connection is deactivated: until then
@@ -102,6 +95,10 @@ void OnDevice(DialWatch& watch, uint32_t state, uint32_t reason) {
     watch.failed_at = std::chrono::steady_clock::now();
     return;
   }
+  // The device leaving an activation for a newer one: the dial's, when the
+  // dial's own has not reached it yet (a take-over passes prepare after it).
+  if (state == kDeviceDeactivating) watch.replaced = reason == kDeviceReasonNewActivation;
+  if (state == kDevicePrepare) watch.replaced = false;
   if (!watch.device_failed) Report(watch, watch.states.Advance(StatesOfDeviceState(state)));
 }
 
@@ -147,9 +144,15 @@ void HandleActiveEvent(DialWatch& watch, const DialEvent& event) {
     Finish(watch, 0);
   } else if (event.state == kActiveDeactivated) {
     if (watch.device_path.empty()) AdoptFailedDevice(watch);
-    Finish(watch, watch.vpn             ? VpnFailureCode(watch.vpn_progress, event.reason)
-                  : watch.device_failed ? ReasonErrorCode(ReasonSource::kDevice, watch.device_reason)
-                                        : ReasonErrorCode(ReasonSource::kActiveConnection, event.reason));
+    if (watch.replaced) {
+      Finish(watch, ReasonErrorCode(ReasonSource::kDevice, kDeviceReasonNewActivation));
+    } else if (watch.vpn) {
+      Finish(watch, VpnFailureCode(watch.vpn_progress, event.reason));
+    } else {
+      Finish(watch, watch.device_failed
+                        ? ReasonErrorCode(ReasonSource::kDevice, watch.device_reason)
+                        : ReasonErrorCode(ReasonSource::kActiveConnection, event.reason));
+    }
   }
 }
 

@@ -43,6 +43,7 @@ struct DialWatch {
   std::deque<DialEvent> unowned;  // device signals of a device not yet known
   uint32_t device_reason = 0;
   bool device_failed = false;
+  bool replaced = false;  // another activation took the device
   std::chrono::steady_clock::time_point failed_at;
   bool done = false;
   uint32_t result = 0;  // once done: 0 connected, else the error code

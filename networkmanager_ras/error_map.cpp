@@ -1,6 +1,7 @@
 // The one table of NetworkManager failures and the remote-access error
 // codes they are reported as, each a documented remote-access (or, for 5,
-// general) error code. The README shows the same table.
+// general) error code, and what every code a run reports means: the
+// manual page's list of error codes is printed from it at build time.
 #include "networkmanager_ras/error_map.h"
 
 #include <cerrno>
@@ -100,7 +101,105 @@ constexpr BusErrorRow kBusErrors[] = {
     {"org.freedesktop.NetworkManager.AgentManager.NoSecrets", RAS_ERROR_INTERACTIVE_MODE},
 };
 
+// What each code means, for the manual page: NetworkManager's device
+// reasons in plain type, its active-connection reasons and D-Bus errors
+// marked so. Beside the table's codes, those the library gives by itself
+// and those of the dialer (668, 127, its own waits' 638).
+constexpr ErrorMeaning kMeanings[] = {
+    {RAS_ERROR_ACCESS_DENIED,
+     "NetworkManager refused the permission (D-Bus AccessDenied, PermissionDenied)"},
+    {RAS_ERROR_INVALID_HANDLE,
+     "the connection is no longer known (after its hang-up), is no dial-up link, or was "
+     "numbered by a NetworkManager that has restarted since"},
+    {RAS_ERROR_NOT_ENOUGH_MEMORY, "out of memory"},
+    {RAS_ERROR_INVALID_PARAMETER,
+     "bad arguments; also a user name, password or number that is not valid UTF-8, which "
+     "D-Bus cannot carry"},
+    {RAS_ERROR_PROC_NOT_FOUND, "the remote-access library, or its hang-up function, is missing"},
+    {RAS_ERROR_BUFFER_TOO_SMALL, "a buffer too small (more than 100 active connections)"},
+    {RAS_ERROR_DEVICE_DOES_NOT_EXIST,
+     "the device is gone (removed, modem-not-found, ModemManager unavailable; active "
+     "connection device-removed; D-Bus UnknownDevice)"},
+    {RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY,
+     "no such entry, also a profile deleted between the listing and the dial "
+     "(connection-removed, and so for the active connection)"},
+    {RAS_ERROR_REMOTE_DISCONNECTION, "the remote end closed the PPP link (ppp-disconnect)"},
+    {RAS_ERROR_USER_DISCONNECTION,
+     "the link was taken down by a user or another activation (user-requested, "
+     "new-activation; active connection user-disconnected)"},
+    {RAS_ERROR_INVALID_SIZE, "a record of the wrong size"},
+    {RAS_ERROR_PORT_NOT_AVAILABLE,
+     "no modem free or able to dial out: every device that offers the entry is busy, or none "
+     "offers it (D-Bus ConnectionNotAvailable); the SIM missing, wrong, PUK-locked or its PIN "
+     "refused; not registered (gsm-registration-*); sleeping; Bluetooth failed"},
+    {RAS_ERROR_UNKNOWN,
+     "any other reason or local fault (unknown); also a refused mobile-broadband login, which "
+     "reaches NetworkManager only as unknown"},
+    {RAS_ERROR_REQUEST_TIMEOUT,
+     "no answer in time: NetworkManager's (active connection connect-timeout; D-Bus Timeout), "
+     "a dial not connected after about 86 seconds, or a link still there 10 seconds after its "
+     "hang-up"},
+    {RAS_ERROR_FROM_DEVICE, "the modem reported an error (modem-dial-failed, gsm-apn-failed)"},
+    {RAS_ERROR_NO_CONNECTION, "the cancel file was found; the attempt was hung up"},
+    {RAS_ERROR_LINE_BUSY, "line busy (modem-busy)"},
+    {RAS_ERROR_NO_ANSWER, "no answer (modem-dial-timeout)"},
+    {RAS_ERROR_NO_CARRIER, "no carrier (modem-no-carrier)"},
+    {RAS_ERROR_NO_DIALTONE, "no dial tone (modem-no-dial-tone)"},
+    {RAS_ERROR_AUTHENTICATION_FAILURE,
+     "the login was refused, where NetworkManager says so (active connection login-failed); "
+     "for a VPN also a password the server refused (NetworkManager asked for it again)"},
+    {RAS_ERROR_PORT_OR_DEVICE, "modem hardware (modem-init-failed, modem-failed, firmware-missing)"},
+    {RAS_ERROR_INTERACTIVE_MODE,
+     "the dial needs information it could not ask for: no secrets (no-secrets, and so for the "
+     "active connection; D-Bus AgentManager.NoSecrets), or a SIM that needs its PIN and got "
+     "none"},
+    {RAS_ERROR_RASMAN_CANNOT_INITIALIZE,
+     "NetworkManager is not running, or there is no system bus (the phone book then reads as "
+     "empty)"},
+    {RAS_ERROR_PPP_LCP_TERMINATED,
+     "the PPP link ended (ppp-failed: any end of pppd, a timeout included, so no proof of a "
+     "refused login)"},
+    {RAS_ERROR_AUTOMATIC_VPN_FAILED,
+     "a VPN could not be set up: no base link up to carry it, its plugin missing or failing, "
+     "or any other VPN reason"},
+    {RAS_ERROR_VPN_DISCONNECT,
+     "a VPN's tunnel ended: its service stopped, or its base link went (service-stopped, "
+     "device-disconnected)"},
+    {RAS_ERROR_VPN_TIMEOUT,
+     "the VPN server did not answer within the profile's vpn.timeout (connect-timeout)"},
+};
+
+constexpr bool HasMeaning(uint32_t code) {
+  for (const ErrorMeaning& row : kMeanings) {
+    if (row.code == code) return true;
+  }
+  return false;
+}
+
+template <typename Row, size_t kCount>
+constexpr bool EveryCodeHasMeaning(const Row (&rows)[kCount]) {
+  for (const Row& row : rows) {
+    if (!HasMeaning(row.code)) return false;
+  }
+  return true;
+}
+
+constexpr bool InAscendingOrder() {
+  for (size_t i = 1; i < sizeof kMeanings / sizeof kMeanings[0]; ++i) {
+    if (kMeanings[i - 1].code >= kMeanings[i].code) return false;
+  }
+  return true;
+}
+
+// A code the table gives without a meaning would be missing from the
+// manual page: stop the build instead.
+static_assert(EveryCodeHasMeaning(kReasons), "a code of kReasons has no row in kMeanings");
+static_assert(EveryCodeHasMeaning(kBusErrors), "a code of kBusErrors has no row in kMeanings");
+static_assert(InAscendingOrder(), "kMeanings is listed in ascending order of code, once each");
+
 }  // namespace
+
+ErrorMeaningList ErrorMeanings() { return {kMeanings, sizeof kMeanings / sizeof kMeanings[0]}; }
 
 uint32_t ReasonErrorCode(ReasonSource source, uint32_t reason) {
   for (const ReasonRow& row : kReasons) {

@@ -36,6 +36,7 @@ enum : uint32_t {
   kDeviceIpCheck = 80,
   kDeviceSecondaries = 90,
   kDeviceActivated = 100,
+  kDeviceDeactivating = 110,
   kDeviceFailed = 120,
 };
 

@@ -21,8 +21,6 @@ const uint32_t kHangUpPollMilliseconds = 5;
 // every status query with success) must not hold the caller for ever: give
 // up after 2000 polls, 5 ms apart, which is at least 10 seconds.
 const int kHangUpPollLimit = 2000;
-// The system's "procedure not found": the hang-up could not be requested.
-const int32_t kErrorProcedureNotFound = 127;
 
 // The record at a position counted from 1, nullptr when out of range.
 const RASCONN* ConnectionAt(const ConnectionList& connections, int32_t count, int32_t index) {
@@ -49,7 +47,7 @@ int32_t HangUpAndWait(HRASCONN handle) {
   int32_t result = TryCallRasHangUp(handle, &requested);
   // Without the library or its hang-up function nothing was asked of the
   // service: say so instead of reporting the link as hung up.
-  if (!requested) return kErrorProcedureNotFound;
+  if (!requested) return RAS_ERROR_PROC_NOT_FOUND;
   RASCONNSTATUS status;
   memset(&status, 0, sizeof(status));
   for (int polls = 1;; ++polls) {

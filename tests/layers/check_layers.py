@@ -1,6 +1,6 @@
 """Checks the arrows between the layers: each folder includes only the
 folders below it, so that "dialer -> remote_access -> status -> platform"
-holds in the code and not only in the README. The simulated service may use
+holds in the code and not only in the docs. The simulated service may use
 the record layouts, the list of remote-access functions and the platform's
 shared system services, and nothing else of ours; the NetworkManager
 library the record layouts, the list and the export marker."""

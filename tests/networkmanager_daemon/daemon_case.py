@@ -118,6 +118,18 @@ class DaemonCase(unittest.TestCase):
     def dial(self, entry, extra=()):
         return self.run_nelvo(["/ENTRY:" + entry, "/IPC:s.ipc"] + DIAL_ARGS + list(extra))
 
+    def dial_together(self, entries):
+        """Dials the entries from processes started at one moment, each in a
+        folder of its own; returns their outputs and IPC records."""
+        folders = [self.folder / str(i) for i in range(len(entries))]
+        runs = []
+        for folder, entry in zip(folders, entries):
+            folder.mkdir()
+            runs.append(self.start_nelvo(["/ENTRY:" + entry, "/IPC:s.ipc"] + DIAL_ARGS,
+                                         cwd=folder))
+        outputs = [run.communicate(timeout=d.TIMEOUT)[0] for run in runs]
+        return outputs, [(folder / "s.ipc").read_bytes() for folder in folders]
+
     def hang_up(self, entry):
         return self.run_nelvo(["/ENTRY:" + entry, "/IPC:s.ipc", "/HANGUP"])
 

@@ -348,9 +348,11 @@ class RealDaemon:
         return [line.split(":")[0] for line in lines if line.endswith(":gsm")]
 
     def add_gsm(self, name, apn="internet", modem=0, user="joe", password=None):
-        """A mobile-broadband profile bound to one modem, without autoconnect.
-        With a password, it is stored in the profile; without, it is asked for."""
-        args = ["connection", "add", "type", "gsm", "ifname", "ttyNELVO%d" % modem,
+        """A mobile-broadband profile bound to one modem (None: any), without
+        autoconnect. With a password, it is stored in the profile; without,
+        it is asked for."""
+        bound = ["ifname", "ttyNELVO%d" % modem] if modem is not None else []
+        args = ["connection", "add", "type", "gsm"] + bound + [
                 "con-name", name, "autoconnect", "no", "gsm.apn", apn, "gsm.username", user,
                 "ipv6.method", "ignore"]
         if password is not None:

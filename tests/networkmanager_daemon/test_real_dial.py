@@ -18,19 +18,37 @@ class Connects(c.DaemonCase):
         self.assertEqual(ipc_record(b"Connection Successful"), result.file("s.ipc"))
         self.assert_link_up("Office", 0)
 
+    profiles = {**c.PROFILES, "Any": ("internet", None), "Either": ("internet", None)}
+
     def test_two_dials_at_once_from_two_processes(self):
-        other = self.folder / "other"
-        other.mkdir()
-        runs = [self.start_nelvo(["/ENTRY:Office", "/IPC:s.ipc"] + c.DIAL_ARGS),
-                self.start_nelvo(["/ENTRY:Home", "/IPC:s.ipc"] + c.DIAL_ARGS, cwd=other)]
-        outputs = [run.communicate(timeout=d.TIMEOUT)[0] for run in runs]
+        outputs, records = self.dial_together(["Office", "Home"])
         self.assertEqual([head() + b"Connecting to Office\r\n" + CONNECTED_LINES,
                           head() + b"Connecting to Home\r\n" + CONNECTED_LINES], outputs)
-        for folder in (self.folder, other):
-            self.assertEqual(ipc_record(b"Connection Successful"),
-                             (folder / "s.ipc").read_bytes())
+        self.assertEqual([ipc_record(b"Connection Successful")] * 2, records)
         self.assert_link_up("Office", 0)
         self.assert_link_up("Home", 1)
+
+    def test_two_entries_that_may_take_either_modem_get_one_each(self):
+        outputs, records = self.dial_together(["Any", "Either"])
+        self.assertEqual([head() + b"Connecting to Any\r\n" + CONNECTED_LINES,
+                          head() + b"Connecting to Either\r\n" + CONNECTED_LINES], outputs)
+        self.assertEqual([ipc_record(b"Connection Successful")] * 2, records)
+        self.assertEqual({"ttyNELVO0", "ttyNELVO1"},
+                         {device for name, state, device in self.daemon.active()
+                          if name in ("Any", "Either") and state == "activated"})
+
+    def test_two_dials_of_one_entry_at_once_share_its_one_link(self):
+        outputs, records = self.dial_together(["Either", "Either"])
+        # The later dial follows the link the first started, from wherever
+        # it had got to: its lines are the tail of the first one's.
+        start = head() + b"Connecting to Either\r\n"
+        self.assertIn(start + CONNECTED_LINES, outputs)
+        for output in outputs:
+            self.assertTrue(output.startswith(start), output)
+            self.assertTrue(CONNECTED_LINES.endswith(output[len(start):]), output)
+            self.assertTrue(output.endswith(b"Connection Successful\r\nConnected\r\n"), output)
+        self.assertEqual([ipc_record(b"Connection Successful")] * 2, records)
+        self.assertEqual(1, [name for name, _s, _d in self.daemon.active()].count("Either"))
 
     def test_password_in_no_report_line_log_or_ipc_file(self):
         # Once to a log under a console, once to redirected output; then a

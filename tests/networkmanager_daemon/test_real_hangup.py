@@ -58,6 +58,21 @@ class StoppedMidDial(c.DaemonCase):
     modems = 1
     profiles = {"Never": ("hang", 0)}
 
+    @classmethod
+    def add_profiles(cls):
+        super().add_profiles()
+        cls.daemon.add_gsm("Office", password=c.PASSWORD)
+        cls.stored = cls.daemon.profiles()
+
+    def test_dial_whose_modem_another_activation_takes(self):
+        taker = d.later(2.5, lambda: self.daemon.nmcli("connection", "up", "id", "Office"))
+        result = self.run_nelvo(["/ENTRY:Never", "/IPC:s.ipc"] + c.DIAL_ARGS)
+        taker.join()
+        self.assertEqual(head() + b"Connecting to Never\r\n" + FAILED_LINES + not_connected(631),
+                         result.stdout)
+        self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
+        self.assert_link_up("Office", 0)
+
     def test_networkmanager_stopped_mid_dial(self):
         stopper = d.later(2.5, self.daemon.stop_nm)
         started = time.monotonic()

@@ -2,7 +2,7 @@
 // bus alone, one property read on a fresh connection, and each of the
 // library's functions, against the NetworkManager stand-in on a private
 // bus. Prints microseconds per call (median of the rounds). Not a test: a
-// figure for the README, from "nmras_bus_cost_bench [rounds]".
+// figure for doc/linux.md, from "nmras_bus_cost_bench [rounds]".
 #include <dlfcn.h>
 #include <systemd/sd-bus.h>
 

@@ -209,7 +209,7 @@ TEST_F(NetworkManagerLibrary, DialParamsOfUnknownOrBadNames) {
 }
 
 TEST_F(NetworkManagerLibrary, DialReportsForwardStatesFromItsOwnThreadAndStaysUp) {
-  nmtest::AddProfile("Mobile", "gsm", {{"number", "*99#"}});
+  std::string profile = nmtest::AddProfile("Mobile", "gsm", {{"number", "*99#"}});
   HRASCONN handle = DialAndWait("Mobile", 0, RASCS_Connected);
   {
     std::lock_guard<std::mutex> hold(notes.lock);
@@ -223,7 +223,9 @@ TEST_F(NetworkManagerLibrary, DialReportsForwardStatesFromItsOwnThreadAndStaysUp
   EXPECT_STREQ("Mobile", connections[0].szEntryName);
   EXPECT_EQ((std::vector<std::string>{"Mobile"}), EntryNames());
 
+  // The hang-up blocks the stored profile's autoconnect, not the copy's.
   EXPECT_EQ(0u, lib.hang_up(handle));
+  EXPECT_EQ((std::vector<std::string>{profile}), nmtest::Blocked());
   EXPECT_TRUE(StatusBecomes(handle, 6));
   EXPECT_TRUE(Connections().empty());
 }

@@ -215,4 +215,20 @@ void LastActivation(Settings& settings, Options& options) {
   sd_bus_flush_close_unref(bus);
 }
 
+std::vector<std::string> Blocked() {
+  sd_bus* bus = ControlBus();
+  sd_bus_message* reply = Send(bus, NewControlCall(bus, "Blocked"));
+  char** paths = nullptr;
+  sd_bus_message_read_strv(reply, &paths);
+  std::vector<std::string> blocked;
+  for (char** path = paths; path != nullptr && *path != nullptr; ++path) {
+    blocked.push_back(*path);
+    free(*path);
+  }
+  free(paths);
+  sd_bus_message_unref(reply);
+  sd_bus_flush_close_unref(bus);
+  return blocked;
+}
+
 }  // namespace nmtest

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace nmtest {
 
@@ -31,6 +32,8 @@ void QuitNetworkManager(unsigned delay_ms);
 // The copy the last activation carried (string, boolean and uint values as
 // text) and its options.
 void LastActivation(Settings& settings, Options& options);
+// The profiles whose autoconnect was blocked, in order.
+std::vector<std::string> Blocked();
 
 }  // namespace nmtest
 

@@ -28,6 +28,7 @@ PROFILE_IFACE = 'org.freedesktop.NetworkManager.Settings.Connection'
 ACTIVE_IFACE = 'org.freedesktop.NetworkManager.Connection.Active'
 DEVICE_IFACE = 'org.freedesktop.NetworkManager.Device'
 ERROR = 'org.freedesktop.NetworkManager.'
+UPDATE_BLOCK_AUTOCONNECT = 0x20
 
 FLAG_UNSAVED, FLAG_VOLATILE = 0x1, 0x4
 ACTIVATING, ACTIVATED, DEACTIVATING, DEACTIVATED = 1, 2, 3, 4
@@ -63,6 +64,7 @@ class World:
         self.outcomes = {}      # profile path -> (outcome, step_ms)
         self.active = {}        # active path -> walk token
         self.denied = set()
+        self.blocked = []       # profiles whose autoconnect Update2 blocked
         self.last_activation = None
         self.next_profile = 1
         self.next_active = 1
@@ -80,8 +82,7 @@ class World:
                 'AvailableConnections': dbus.Array([], signature='o'),
                 'StateReason': dbus.Struct((dbus.UInt32(DEV_DISCONNECTED), dbus.UInt32(0)),
                                            signature='uu'),
-                'DeviceType': dbus.UInt32(14 if name == 'eth1' else 8)}, [
-                    ('Disconnect', '', '', disconnect_device)])
+                'DeviceType': dbus.UInt32(14 if name == 'eth1' else 8)}, [])
             self.devices[name] = path
             self.main.props[MAIN_IFACE]['Devices'] = dbus.Array(
                 [dbus.ObjectPath(p) for p in self.devices.values()], signature='o')
@@ -127,6 +128,7 @@ def add_profile_object(settings, flags):
         ('GetSettings', '', 'a{sa{sv}}', lambda self: public_settings(w.settings[self.path])),
         ('GetSecrets', 's', 'a{sa{sv}}', get_secrets),
         ('Delete', '', '', lambda self: remove_profile(self.path)),
+        ('Update2', 'a{sa{sv}}ua{sv}', 'a{sv}', update2),
     ])
     w.profiles.append(path)
     w.settings[path] = settings
@@ -299,12 +301,12 @@ def deactivate(self, path):
                         (1, lambda: drop_active(path))], token)
 
 
-def disconnect_device(self):
-    '''Device.Disconnect: takes down the device's link.'''
-    active = self.props[DEVICE_IFACE]['ActiveConnection']
-    if active == '/':
-        raise dbus_error('Device.NotActive', 'not active')
-    deactivate(self, active)
+def update2(self, settings, flags, args):
+    '''Settings.Connection.Update2: only blocking autoconnect, settings unchanged.'''
+    if settings or flags != UPDATE_BLOCK_AUTOCONNECT:
+        raise dbus_error('Settings.InvalidArgument', 'the stand-in only blocks autoconnect')
+    world().blocked.append(self.path)
+    return dbus.Dictionary({}, signature='sv')
 
 
 def get_permissions(self):
@@ -379,6 +381,7 @@ def control_reset(self):
     for path in list(w.profiles):
         remove_profile(path)
     w.denied.clear()
+    w.blocked.clear()
     w.last_activation = None
 
 
@@ -409,6 +412,7 @@ def load(mock, parameters):
             ('AddActiveConnections', 'uss', '', control_add_active),
             ('SetDenied', 'sb', '', control_set_denied),
             ('LastActivation', '', 'a{sa{sv}}a{sv}', control_last_activation),
+            ('Blocked', '', 'ao', lambda self: dbus.Array(world().blocked, signature='o')),
             ('ResetWorld', '', '', control_reset),
             ('Quit', 'u', '', control_quit)]:
         mock.AddMethod(CONTROL_IFACE, name, in_sig, out_sig, code)

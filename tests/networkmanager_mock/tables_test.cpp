@@ -1,6 +1,7 @@
 // The NetworkManager library's tables: failure reasons and D-Bus errors to
-// remote-access error codes, device states to connection states, and the
-// checks on what may be sent over the bus.
+// remote-access error codes and the manual page's list of them, device
+// states to connection states, and the checks on what may be sent over the
+// bus.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -48,9 +49,9 @@ const std::set<uint32_t> kDocumentedCodes = {
     809,  // ERROR_VPN_TIMEOUT
 };
 
-// The whole table as the README shows it: reason number, code. Every other
-// reason is 635 (unknown), a refused mobile-broadband login included, which
-// reaches NetworkManager only as "unknown".
+// The whole table: reason number, code. Every other reason is 635
+// (unknown), a refused mobile-broadband login included, which reaches
+// NetworkManager only as "unknown".
 const std::map<uint32_t, uint32_t> kDeviceCodes = {
     {7, 703},  {13, 629}, {14, 734}, {23, 676}, {24, 680}, {25, 679}, {26, 678},
     {27, 651}, {28, 692}, {29, 651}, {30, 633}, {31, 633}, {32, 633}, {33, 633},
@@ -63,7 +64,16 @@ const std::map<uint32_t, uint32_t> kActiveCodes = {{2, 631},  {6, 638},  {9, 703
 const std::map<uint32_t, uint32_t> kVpnCodes = {{2, 631}, {3, 807},  {4, 807},
                                                 {6, 809}, {9, 703},  {10, 691}, {11, 623}};
 
-TEST(ReasonTable, EveryReasonAsTheReadmeShowsIt) {
+// Whether the manual page lists the code (its list is printed from these rows).
+bool InManualPage(uint32_t code) {
+  nmras::ErrorMeaningList list = nmras::ErrorMeanings();
+  for (size_t i = 0; i < list.count; ++i) {
+    if (list.rows[i].code == code) return list.rows[i].meaning[0] != '\0';
+  }
+  return false;
+}
+
+TEST(ReasonTable, EveryReasonGivesItsCodeListedInTheManualPage) {
   const std::map<ReasonSource, std::pair<const std::map<uint32_t, uint32_t>*, uint32_t>> tables =
       {{ReasonSource::kDevice, {&kDeviceCodes, 635}},
        {ReasonSource::kActiveConnection, {&kActiveCodes, 635}},
@@ -74,6 +84,7 @@ TEST(ReasonTable, EveryReasonAsTheReadmeShowsIt) {
       uint32_t code = ReasonErrorCode(source, reason);
       EXPECT_EQ(table.count(reason) ? table.at(reason) : expected.second, code) << reason;
       EXPECT_TRUE(kDocumentedCodes.count(code)) << reason << " gives " << code;
+      EXPECT_TRUE(InManualPage(code)) << reason << " gives " << code;
     }
   }
 }
@@ -97,6 +108,9 @@ TEST(BusErrors, NamesAndMissingAnswers) {
                            "org.freedesktop.NetworkManager.Settings.PermissionDenied",
                            "org.freedesktop.DBus.Error.TimedOut", "x.y.Other"}) {
     EXPECT_TRUE(kDocumentedCodes.count(BusErrorCode(name, -EIO, 629))) << name;
+  }
+  for (int negative_errno : {-ETIMEDOUT, -ECONNRESET}) {
+    EXPECT_TRUE(InManualPage(BusErrorCode(nullptr, negative_errno, 6))) << negative_errno;
   }
 }
 

@@ -1,6 +1,6 @@
 """The unpacked Windows package against the simulated service, as a user
 would use it: the example batch file through Wine's cmd (a dial that
-connects and is hung up, one cancelled, one of a missing entry), the C example of the README
+connects and is hung up, one cancelled, one of a missing entry), the C example of doc/windows.md
 built from the package and run, and a dial without oleaut32.dll, which
 must end in a report, never a crash. The simulator is added to a copy of
 the unpacked folder; the package itself never holds it."""
@@ -153,9 +153,9 @@ def check_c_example(service, args):
     failures = []
     with open(os.path.join(service.folder, "examples", "dial_first.c"), "rb") as source:
         code_text = source.read()
-    with open(args.readme, "rb") as readme:
-        if b"```c\n" + code_text + b"```\n" not in readme.read():
-            failures.append("the README's C example differs from examples/dial_first.c")
+    with open(args.example_page, "rb") as page:
+        if b"```c\n" + code_text + b"```\n" not in page.read():
+            failures.append("the C example of doc/windows.md differs from examples/dial_first.c")
     build = subprocess.run([args.cc, "-I..", "dial_first.c", "-o", "../dial_first.exe",
                             "-loleaut32"], cwd=os.path.join(service.folder, "examples"),
                            capture_output=True, text=True)
@@ -194,7 +194,7 @@ def check_without_oleaut32(service):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--cpack", "--build", "--work", "--wineprefix", "--cc", "--readme",
+    for option in ("--cpack", "--build", "--work", "--wineprefix", "--cc", "--example-page",
                    "--simulator", "--rassim"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
