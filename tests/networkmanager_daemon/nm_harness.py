@@ -104,6 +104,14 @@ def _die_with_parent():
     os.setpgrp()
 
 
+def _children(pid):
+    try:
+        return [int(child) for child in
+                Path("/proc/%d/task/%d/children" % (pid, pid)).read_text().split()]
+    except OSError:
+        return []
+
+
 def why_not_runnable():
     """None when this machine can run the real daemon here, else the reason."""
     if os.geteuid() != 0:
@@ -235,6 +243,13 @@ class RealDaemon:
         if process is None or process.poll() is not None:
             return
         process.send_signal(sig)
+        # unshare ignores SIGTERM while it waits for its child: the signal
+        # goes to the child (NetworkManager, openvpn), and unshare follows it.
+        for child in _children(process.pid):
+            try:
+                os.kill(child, sig)
+            except ProcessLookupError:
+                pass
         try:
             process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -379,8 +394,7 @@ class RealDaemon:
 
     def nm_pid(self):
         """NetworkManager's own process (the child of unshare)."""
-        return int(Path("/proc/%d/task/%d/children" % (self.nm.pid, self.nm.pid))
-                   .read_text().split()[0])
+        return _children(self.nm.pid)[0]
 
     def nm_root(self):
         """NetworkManager's own view of the file system (its /run is a tmpfs
