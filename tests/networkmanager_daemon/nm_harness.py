@@ -229,12 +229,12 @@ class RealDaemon:
 
     # --- pieces ----------------------------------------------------------
 
-    def _spawn(self, command, log_name, env=None):
+    def _spawn(self, command, log_name, env=None, cwd=None):
         log = open(self.folder / log_name, "ab")  # pylint: disable=consider-using-with
         try:
             return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log,
                                     stderr=subprocess.STDOUT, env=env or self.env,
-                                    cwd=self.folder, preexec_fn=_die_with_parent)
+                                    cwd=cwd or self.folder, preexec_fn=_die_with_parent)
         finally:
             log.close()
 
@@ -267,17 +267,7 @@ class RealDaemon:
     def _start_vpn_server(self):
         folder = self.folder / "vpn-server"
         self.vpn_ca = vpn_server.prepare(folder, self.vpn_user, self.password)
-        log = open(folder / "openvpn.log", "ab")  # pylint: disable=consider-using-with
-        try:
-            self.vpn = subprocess.Popen(vpn_server.command(folder), stdin=subprocess.DEVNULL,
-                                        stdout=log, stderr=subprocess.STDOUT, cwd=folder,
-                                        preexec_fn=_die_with_parent)
-        finally:
-            log.close()
-
-    def vpn_log(self):
-        path = self.folder / "vpn-server" / "openvpn.log"
-        return path.read_bytes() if path.exists() else b""
+        self.vpn = self._spawn(vpn_server.command(folder), "openvpn.log", cwd=folder)
 
     def _bus_connection(self):
         """A dbus-python connection to this setup's bus, opened once."""
@@ -321,8 +311,8 @@ class RealDaemon:
                               + daemon, "NetworkManager.log", env=env)
         _wait_for("NetworkManager", self._nm_started, process=self.nm)
         if self.vpn is not None:
-            _wait_for("OpenVPN server", lambda: vpn_server.started(
-                self.folder / "vpn-server" / "openvpn.log"), process=self.vpn)
+            _wait_for("OpenVPN server", lambda: vpn_server.started(self.folder / "openvpn.log"),
+                      process=self.vpn)
         if wait_for_modems:
             _wait_for("modems in NetworkManager",
                       lambda: len(self.modem_devices()) == self.modems, process=self.nm)
