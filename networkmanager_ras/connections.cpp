@@ -193,7 +193,7 @@ uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status) {
   if (LookUpDial(handle, dial)) {
     status.rasconnstate = dial.state;
     status.dwError = dial.error;
-    std::strncpy(status.szDeviceType, "modem", RAS_MAX_DEVICE_TYPE);
+    std::strncpy(status.szDeviceType, dial.device_type, RAS_MAX_DEVICE_TYPE);
     return dial.error;
   }
   return StatusFromNetworkManager(handle, status);

@@ -193,6 +193,7 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   Profile profile;
   if (code == 0) code = FindProfile(params.szEntryName, profile);
   if (code != 0) return code;
+  watch.device_type = profile.kind->device_type;
   if (profile.kind->rides_on_base) return ActivateVpn(params, profile, watch);
   DialLock lock(kLockBound);
   std::string link = ActiveLinkOfEntry(bus, profile.id);
@@ -224,12 +225,12 @@ uint32_t Dial(const RASDIALPARAMS& params, RasDialFunc notifier, HRASCONN* handl
   watch->notifier = notifier;
   uint32_t code = Activate(params, *watch);
   if (code != 0) {
-    *handle = AddFailedDial(code);
+    *handle = AddFailedDial(code, watch->device_type);
     return code;
   }
   *handle = HandleOfActivePath(watch->active_path.c_str());
   NoteHandleOwner(*handle, ServiceOwner(watch->bus.get()));
-  watch->record = AddDial(*handle, watch->active_path);
+  watch->record = AddDial(*handle, watch->active_path, watch->device_type);
   if (notifier == nullptr) {
     BeginWatch(*watch);
     return RunWatch(*watch);

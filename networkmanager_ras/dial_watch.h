@@ -36,6 +36,7 @@ struct DialWatch {
   std::string active_path;
   std::string device_path;  // "" until known; none for a VPN
   bool vpn = false;          // a VPN: its own states count, not its base's device's
+  const char* device_type = "modem";  // the entry's kind's, once known
   VpnProgress vpn_progress;
   ForwardStates states;
   sd_bus_slot* slots[4] = {nullptr, nullptr, nullptr, nullptr};
