@@ -4,11 +4,27 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "networkmanager_ras/secret_text.h"
 
 namespace nmras {
 namespace {
+
+// Reads a string dictionary at the position: a VPN's data into a map, or
+// the password of a VPN's secrets into a SecretText (nothing else kept).
+int ReadStringMap(sd_bus_message* m, const Field& field) {
+  int r = sd_bus_message_enter_container(m, 'a', "{ss}");
+  const char *key = nullptr, *value = nullptr;
+  while (r >= 0 && (r = sd_bus_message_read(m, "{ss}", &key, &value)) > 0) {
+    if (!field.secret) {
+      (*static_cast<std::map<std::string, std::string>*>(field.target))[key] = value;
+    } else if (std::strcmp(key, "password") == 0) {
+      static_cast<SecretText*>(field.target)->Set(value);
+    }
+  }
+  return r < 0 ? r : sd_bus_message_exit_container(m);
+}
 
 // Reads the variant at the position into the field; skips it when its type
 // is not the field's.
@@ -38,7 +54,11 @@ int ReadValue(sd_bus_message* m, const Field& field) {
       if (r > 0) *static_cast<bool*>(field.target) = flag != 0;
       break;
     default:
-      r = ReadStrings(m, *static_cast<std::vector<std::string>*>(field.target));
+      if (std::strcmp(field.type, "a{ss}") == 0) {
+        r = ReadStringMap(m, field);
+      } else {
+        r = ReadStrings(m, *static_cast<std::vector<std::string>*>(field.target));
+      }
   }
   if (r < 0) return r;
   return sd_bus_message_exit_container(m);

@@ -15,7 +15,9 @@ namespace nmras {
 
 // One key and where its value goes: type "s" or "o" into a std::string,
 // "u" into a uint32_t, "b" into a bool, "ao" or "as" into a
-// std::vector<std::string>; a secret "s" into a SecretText. A value of
+// std::vector<std::string>, "a{ss}" into a std::map<std::string,
+// std::string>; a secret "s" into a SecretText, and of a secret "a{ss}"
+// (a VPN's secrets) only its "password" into a SecretText. A value of
 // another type is skipped.
 struct Field {
   const char* key;

@@ -17,6 +17,7 @@ struct Active {
   std::string path, id, type, profile_path;
   std::vector<std::string> devices;
   uint32_t state = 0;
+  const LinkKind* kind = nullptr;
 };
 
 // Reads an active connection from its GetAll reply; false when it is gone.
@@ -37,18 +38,27 @@ Message NewGetAll(sd_bus* bus, const std::string& path) {
   return call;
 }
 
-// Whether an active connection is of a dial-up kind; a Bluetooth one only
-// when its profile is dial-up (DUN), not a personal-area network.
-bool IsDialUp(sd_bus* bus, const Active& active) {
-  if (active.type == "gsm" || active.type == "cdma" || active.type == "pppoe") return true;
-  if (active.type != "bluetooth") return false;
+// The kind of an active connection, null when it is no entry's link: the
+// type says it, or for a Bluetooth or VPN link its profile does (DUN, not a
+// personal-area network; a plugin that counts).
+const LinkKind* KindOfActive(sd_bus* bus, const Active& active) {
+  bool ask_profile = false;
+  const LinkKind* kind = KindOfType(active.type, ask_profile);
+  if (!ask_profile) return kind;
   Message reply;
   Profile profile;
-  return CallWaiting(
-             bus,
-             NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
-             reply) == 0 &&
-         ReadProfile(reply.get(), profile);
+  if (CallWaiting(
+          bus, NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
+          reply) != 0 ||
+      !ReadProfile(reply.get(), profile)) {
+    return nullptr;
+  }
+  return profile.kind;
+}
+
+bool IsDialUp(sd_bus* bus, Active& active) {
+  active.kind = KindOfActive(bus, active);
+  return active.kind != nullptr;
 }
 
 // The active dial-up links not yet deactivated, read with pipelined calls;
@@ -76,16 +86,12 @@ uint32_t ListActive(sd_bus* bus, std::vector<Active>& links, std::string& owner)
   return code;
 }
 
-const char* DeviceTypeOf(const std::string& type) {
-  return type == "pppoe" ? "PPPoE" : "modem";
-}
-
 RASCONN RecordOf(const Active& active) {
   RASCONN record;
   std::memset(&record, 0, sizeof record);
   record.hrasconn = HandleOfActivePath(active.path.c_str());
   std::strncpy(record.szEntryName, active.id.c_str(), RAS_MAX_ENTRY_NAME);
-  std::strncpy(record.szDeviceType, DeviceTypeOf(active.type), RAS_MAX_DEVICE_TYPE);
+  std::strncpy(record.szDeviceType, DeviceTypeOfType(active.type), RAS_MAX_DEVICE_TYPE);
   std::strncpy(record.szDeviceName, active.type.c_str(), RAS_MAX_DEVICE_NAME);
   return record;
 }
@@ -127,7 +133,7 @@ uint32_t StatusFromNetworkManager(HRASCONN handle, RASCONNSTATUS& status) {
     default:  // deactivated: gone, but for NetworkManager's clean-up
       return RAS_ERROR_INVALID_HANDLE;
   }
-  std::strncpy(status.szDeviceType, DeviceTypeOf(active.type), RAS_MAX_DEVICE_TYPE);
+  std::strncpy(status.szDeviceType, DeviceTypeOfType(active.type), RAS_MAX_DEVICE_TYPE);
   std::strncpy(status.szDeviceName, active.type.c_str(), RAS_MAX_DEVICE_NAME);
   return 0;
 }
@@ -187,7 +193,7 @@ uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status) {
   if (LookUpDial(handle, dial)) {
     status.rasconnstate = dial.state;
     status.dwError = dial.error;
-    std::strncpy(status.szDeviceType, "modem", RAS_MAX_DEVICE_TYPE);
+    std::strncpy(status.szDeviceType, dial.device_type, RAS_MAX_DEVICE_TYPE);
     return dial.error;
   }
   return StatusFromNetworkManager(handle, status);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "remote_access/ras_records.h"
 
@@ -21,10 +22,11 @@ bool IsReplaced(const std::string& group, const char* key, const Profile& profil
   if (group != profile.secret_setting) {
     return false;
   }
+  if (profile.kind->in_data) return std::strcmp(key, "secrets") == 0;  // "data" is rewritten
   for (const char* replaced : {"username", "password", "password-flags", "pin", "pin-flags"}) {
     if (std::strcmp(key, replaced) == 0) return true;
   }
-  return group != "pppoe" && std::strcmp(key, "number") == 0;
+  return profile.kind->number_key[0] != '\0' && std::strcmp(key, profile.kind->number_key) == 0;
 }
 
 int AppendEntry(sd_bus_message* call, const char* key, const char* type, const void* value) {
@@ -48,13 +50,56 @@ int AppendReplaced(sd_bus_message* call, const std::string& group, const Profile
     if (r >= 0) r = AppendEntry(call, "autoconnect", "b", &no);
     return r;
   }
-  if (group != profile.secret_setting) {
+  if (group != profile.secret_setting || profile.kind->in_data) {
     return 0;
   }
   r = AppendEntry(call, "username", "s", values.username.c_str());
   if (r >= 0) r = AppendEntry(call, "password-flags", "u", &agent_owned);
   if (r >= 0 && group == "gsm") r = AppendEntry(call, "pin-flags", "u", &agent_owned);
-  if (r >= 0 && group != "pppoe") r = AppendEntry(call, "number", "s", values.number.c_str());
+  if (r >= 0 && profile.kind->number_key[0] != '\0') {
+    r = AppendEntry(call, profile.kind->number_key, "s", values.number.c_str());
+  }
+  return r;
+}
+
+// Copies a VPN's data (the variant a{ss} at the position) with the
+// caller's server and user name, and its password agent-owned.
+int CopyData(sd_bus_message* settings, sd_bus_message* call, const Profile& profile,
+             const DialValues& values) {
+  const LinkKind& kind = *profile.kind;
+  const std::pair<const char*, const char*> replaced[] = {
+      {kind.number_key, values.number.c_str()},
+      {kind.user_key, values.username.c_str()},
+      {"password-flags", "1"}};  // NM_SETTING_SECRET_FLAG_AGENT_OWNED
+  int r = sd_bus_message_enter_container(settings, 'v', "a{ss}");
+  if (r >= 0) r = sd_bus_message_open_container(call, 'v', "a{ss}");
+  if (r >= 0) r = sd_bus_message_enter_container(settings, 'a', "{ss}");
+  if (r >= 0) r = sd_bus_message_open_container(call, 'a', "{ss}");
+  const char *key = nullptr, *value = nullptr;
+  while (r >= 0 && (r = sd_bus_message_read(settings, "{ss}", &key, &value)) > 0) {
+    bool ours = false;
+    for (const auto& each : replaced) ours = ours || std::strcmp(key, each.first) == 0;
+    if (!ours) r = sd_bus_message_append(call, "{ss}", key, value);
+  }
+  for (const auto& each : replaced) {
+    if (r >= 0) r = sd_bus_message_append(call, "{ss}", each.first, each.second);
+  }
+  if (r >= 0) r = sd_bus_message_exit_container(settings);
+  if (r >= 0) r = sd_bus_message_close_container(call);
+  if (r >= 0) r = sd_bus_message_exit_container(settings);
+  if (r >= 0) r = sd_bus_message_close_container(call);
+  return r;
+}
+
+// Copies one value {sv} of a setting, or its VPN data rewritten.
+int CopyValue(sd_bus_message* settings, sd_bus_message* call, const std::string& group,
+              const char* key, const Profile& profile, const DialValues& values) {
+  int r = sd_bus_message_open_container(call, 'e', "sv");
+  if (r >= 0) r = sd_bus_message_append_basic(call, 's', key);
+  bool data = profile.kind->in_data && group == profile.secret_setting &&
+              std::strcmp(key, "data") == 0;
+  if (r >= 0) r = data ? CopyData(settings, call, profile, values) : sd_bus_message_copy(call, settings, 0);
+  if (r >= 0) r = sd_bus_message_close_container(call);
   return r;
 }
 
@@ -75,10 +120,7 @@ int CopySetting(sd_bus_message* settings, sd_bus_message* call, const Profile& p
     if (r > 0 && IsReplaced(group, key, profile)) {
       r = sd_bus_message_skip(settings, "v");
     } else if (r > 0) {
-      r = sd_bus_message_open_container(call, 'e', "sv");
-      if (r >= 0) r = sd_bus_message_append_basic(call, 's', key);
-      if (r >= 0) r = sd_bus_message_copy(call, settings, 0);
-      if (r >= 0) r = sd_bus_message_close_container(call);
+      r = CopyValue(settings, call, group, key, profile, values);
     }
     if (r >= 0) r = sd_bus_message_exit_container(settings);
   }
@@ -132,7 +174,8 @@ bool IsUtf8(const char* text) {
 
 uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& profile,
                          const DialValues& values, const std::string& uuid,
-                         const std::string& device, Message& call) {
+                         const std::string& device, const std::string& specific,
+                         Message& call) {
   if (!IsUtf8(values.number.c_str()) || !IsUtf8(values.username.c_str())) {
     return RAS_ERROR_INVALID_PARAMETER;
   }
@@ -148,7 +191,7 @@ uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& p
     if (r >= 0) r = sd_bus_message_exit_container(settings);
   }
   if (r >= 0) r = sd_bus_message_close_container(m);
-  if (r >= 0) r = sd_bus_message_append(m, "oo", device.c_str(), "/");
+  if (r >= 0) r = sd_bus_message_append(m, "oo", device.c_str(), specific.c_str());
   if (r >= 0) r = sd_bus_message_open_container(m, 'a', "{sv}");
   if (r >= 0) r = AppendOption(m, "persist", "volatile");
   if (r >= 0) r = AppendOption(m, "bind-activation", "none");

@@ -17,6 +17,7 @@
 #include "networkmanager_ras/dial_lock.h"
 #include "networkmanager_ras/dial_watch.h"
 #include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/vpn_watch.h"
 
 namespace nmras {
 namespace {
@@ -68,12 +69,20 @@ void DeleteCopy(sd_bus* bus, const std::string& uuid) {
   CallWaiting(bus, NewCall(bus, path, kProfileInterface, "Delete").get(), done);
 }
 
+// Where an activation goes: a device, or for a VPN the base link's active
+// connection as the specific object (NetworkManager ignores a VPN's device).
+struct Target {
+  std::string device = "/";
+  std::string specific = "/";
+};
+
 // The activation of the profile itself; NetworkManager supplies its secrets.
-uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const std::string& device,
+uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const Target& target,
                              Message& call) {
   call = NewCall(bus, kNmPath, kNmInterface, "ActivateConnection");
   if (call == nullptr ||
-      sd_bus_message_append(call.get(), "ooo", profile.path.c_str(), device.c_str(), "/") < 0) {
+      sd_bus_message_append(call.get(), "ooo", profile.path.c_str(), target.device.c_str(),
+                            target.specific.c_str()) < 0) {
     return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   return 0;
@@ -83,7 +92,7 @@ uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const std::str
 // that holds its secrets: the caller's password, else the stored one, and
 // the stored PIN, where the caller may read them.
 uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile,
-                          const std::string& device, DialWatch& watch, Message& call) {
+                          const Target& target, DialWatch& watch, Message& call) {
   sd_bus* bus = watch.bus.get();
   Message settings;
   // Read afresh: the profile may have been deleted since it was listed.
@@ -93,13 +102,14 @@ uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile,
   SecretAgent& agent = watch.agent;
   agent.uuid = NewUuid();
   agent.setting = profile.secret_setting;
+  agent.vpn = profile.kind->in_data;
   if (code == 0 && agent.uuid.empty()) code = RAS_ERROR_UNKNOWN;
   if (code == 0) {
     ReadStoredSecrets(bus, profile, agent.secrets);
     if (params.szPassword[0] != '\0') agent.secrets.password.Set(params.szPassword);
     code = BuildActivation(bus, settings.get(), profile,
-                           DialValues{params.szPhoneNumber, params.szUserName}, agent.uuid, device,
-                           call);
+                           DialValues{params.szPhoneNumber, params.szUserName}, agent.uuid,
+                           target.device, target.specific, call);
   }
   if (code == 0) code = RegisterSecretAgent(bus, agent);
   return code;
@@ -114,22 +124,28 @@ void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const st
   }
 }
 
-// Activates the entry on device ("": none free); fills the watch's active
-// path.
-uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile,
-                       const std::string& device, DialWatch& watch) {
+// Activates the entry on target (a device, "" when none is free, or a
+// VPN's base link); fills the watch's active path.
+uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
+                       DialWatch& watch) {
   sd_bus* bus = watch.bus.get();
-  if (device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // taking a busy one would end its link
-  watch.device_path = device;
-  bool own_values = params.szPassword[0] != '\0' || profile.username != params.szUserName;
+  if (!watch.vpn) {
+    if (target.device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // a busy one's link would end
+    watch.device_path = target.device;
+  }
+  bool own_values = params.szPassword[0] != '\0' || profile.username != params.szUserName ||
+                    profile.number != params.szPhoneNumber;
   Message call;
-  uint32_t code = own_values ? ActivationOfCopy(params, profile, device, watch, call)
-                             : ActivationOfProfile(bus, profile, device, call);
+  uint32_t code = own_values ? ActivationOfCopy(params, profile, target, watch, call)
+                             : ActivationOfProfile(bus, profile, target, call);
   if (code == 0) code = SubscribeDialSignals(watch);
   Message reply;
   // The activation waits for polkit's answer too: give it longer.
   if (code == 0) {
-    code = CallWaiting(bus, call.get(), reply, RAS_ERROR_UNKNOWN, kActivationTimeoutUsec);
+    // A VPN refused at once (no base link after all, no plugin) could not be set up.
+    code = CallWaiting(bus, call.get(), reply,
+                       watch.vpn ? RAS_ERROR_AUTOMATIC_VPN_FAILED : RAS_ERROR_UNKNOWN,
+                       kActivationTimeoutUsec);
   }
   if (code == RAS_ERROR_REQUEST_TIMEOUT && !watch.agent.uuid.empty()) {
     DeleteCopy(bus, watch.agent.uuid);
@@ -143,8 +159,23 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile,
   }
   if (code == 0 && HandleOfActivePath(active) == 0) code = RAS_ERROR_UNKNOWN;
   if (code == 0) watch.active_path = active;
-  if (code == 0) AwaitDeviceShowsActivation(bus, device, watch.active_path);
+  if (code == 0 && !watch.vpn) AwaitDeviceShowsActivation(bus, target.device, watch.active_path);
   return code;
+}
+
+// A VPN takes no device of its own, so it stays out of the dial lock: the
+// entry's VPN when it is up or coming up (the dial follows it), else an
+// activation on the base link.
+uint32_t ActivateVpn(const RASDIALPARAMS& params, const Profile& profile, DialWatch& watch) {
+  watch.vpn = true;
+  std::string link = ActiveLinkOfEntry(watch.bus.get(), profile.id);
+  if (!link.empty()) {
+    watch.active_path = link;
+    return SubscribeDialSignals(watch);
+  }
+  Target target;
+  uint32_t code = BaseLinkOfVpn(watch.bus.get(), target.specific);
+  return code != 0 ? code : ActivateEntry(params, profile, target, watch);
 }
 
 // Under the dial lock: the entry's link when it is up or coming up (the
@@ -162,13 +193,17 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   Profile profile;
   if (code == 0) code = FindProfile(params.szEntryName, profile);
   if (code != 0) return code;
+  watch.device_type = profile.kind->device_type;
+  if (profile.kind->rides_on_base) return ActivateVpn(params, profile, watch);
   DialLock lock(kLockBound);
   std::string link = ActiveLinkOfEntry(bus, profile.id);
-  if (link.empty()) return ActivateEntry(params, profile, ChooseDevice(bus, profile.path), watch);
+  if (link.empty()) {
+    return ActivateEntry(params, profile, Target{ChooseDevice(bus, profile.path), "/"}, watch);
+  }
   std::string waiting = params.szPassword[0] != '\0'
                             ? DeviceWaitingForSecrets(bus, link, profile.path)
                             : std::string();
-  if (!waiting.empty()) return ActivateEntry(params, profile, waiting, watch);
+  if (!waiting.empty()) return ActivateEntry(params, profile, Target{waiting, "/"}, watch);
   watch.active_path = link;
   return SubscribeDialSignals(watch);
 }
@@ -190,12 +225,12 @@ uint32_t Dial(const RASDIALPARAMS& params, RasDialFunc notifier, HRASCONN* handl
   watch->notifier = notifier;
   uint32_t code = Activate(params, *watch);
   if (code != 0) {
-    *handle = AddFailedDial(code);
+    *handle = AddFailedDial(code, watch->device_type);
     return code;
   }
   *handle = HandleOfActivePath(watch->active_path.c_str());
   NoteHandleOwner(*handle, ServiceOwner(watch->bus.get()));
-  watch->record = AddDial(*handle, watch->active_path);
+  watch->record = AddDial(*handle, watch->active_path, watch->device_type);
   if (notifier == nullptr) {
     BeginWatch(*watch);
     return RunWatch(*watch);

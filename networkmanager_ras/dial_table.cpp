@@ -35,24 +35,25 @@ Entry* EntryOf(Table& table, const DialRecord& record) {
 
 }  // namespace
 
-std::shared_ptr<DialRecord> AddDial(uint32_t handle, const std::string& active_path) {
+std::shared_ptr<DialRecord> AddDial(uint32_t handle, const std::string& active_path,
+                                    const char* device_type) {
   auto record = std::make_shared<DialRecord>();
   record->handle = handle;
   record->active_path = active_path;
   Table& table = TheTable();
   std::lock_guard<std::mutex> hold(table.lock);
-  table.dials[handle] = Entry{record, DialStatus()};
+  table.dials[handle] = Entry{record, DialStatus{0, 0, device_type}};
   return record;
 }
 
-uint32_t AddFailedDial(uint32_t error) {
+uint32_t AddFailedDial(uint32_t error, const char* device_type) {
   Table& table = TheTable();
   std::lock_guard<std::mutex> hold(table.lock);
   uint32_t handle = table.next_offline++;
   if (table.next_offline == 0) table.next_offline = kFirstOfflineHandle;
   auto record = std::make_shared<DialRecord>();
   record->handle = handle;
-  table.dials[handle] = Entry{record, DialStatus{0, error}};
+  table.dials[handle] = Entry{record, DialStatus{0, error, device_type}};
   return handle;
 }
 

@@ -20,15 +20,17 @@ struct DialRecord {
 // What a status query of a dial in the table answers.
 struct DialStatus {
   uint32_t state = 0;
-  uint32_t error = 0;  // not 0 once the dial has failed
+  uint32_t error = 0;                  // not 0 once the dial has failed
+  const char* device_type = "modem";  // its kind's (link_kinds.h), a static text
 };
 
 // Enters a new dial under its handle, in state RASCS_OpenPort.
-std::shared_ptr<DialRecord> AddDial(uint32_t handle, const std::string& active_path);
+std::shared_ptr<DialRecord> AddDial(uint32_t handle, const std::string& active_path,
+                                    const char* device_type);
 
 // Enters a dial that failed before NetworkManager took it, under a handle
 // of its own (an offline handle, nm_bus.h).
-uint32_t AddFailedDial(uint32_t error);
+uint32_t AddFailedDial(uint32_t error, const char* device_type);
 
 void SetDialState(const DialRecord& record, uint32_t state);
 void SetDialFailed(const DialRecord& record, uint32_t state, uint32_t error);

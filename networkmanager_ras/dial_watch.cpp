@@ -62,6 +62,13 @@ int OnDeviceState(sd_bus_message* m, void* data, sd_bus_error*) {
   return Queue(*static_cast<DialWatch*>(data), {DialEvent::kDevice, path, state, reason});
 }
 
+int OnVpnSignal(sd_bus_message* m, void* data, sd_bus_error*) {
+  uint32_t state = 0, reason = 0;
+  const char* path = sd_bus_message_get_path(m);
+  if (path == nullptr || sd_bus_message_read(m, "uu", &state, &reason) < 0) return 0;
+  return Queue(*static_cast<DialWatch*>(data), {DialEvent::kVpn, path, state, reason});
+}
+
 int OnOwnerChanged(sd_bus_message* m, void* data, sd_bus_error*) {
   const char *name = nullptr, *old_owner = nullptr, *new_owner = nullptr;
   if (sd_bus_message_read(m, "sss", &name, &old_owner, &new_owner) >= 0 &&
@@ -139,6 +146,8 @@ void HandleActiveEvent(DialWatch& watch, const DialEvent& event) {
     if (watch.device_path.empty()) AdoptFailedDevice(watch);
     if (watch.replaced) {
       Finish(watch, ReasonErrorCode(ReasonSource::kDevice, kDeviceReasonNewActivation));
+    } else if (watch.vpn) {
+      Finish(watch, VpnFailureCode(watch.vpn_progress, event.reason));
     } else {
       Finish(watch, watch.device_failed
                         ? ReasonErrorCode(ReasonSource::kDevice, watch.device_reason)
@@ -147,11 +156,17 @@ void HandleActiveEvent(DialWatch& watch, const DialEvent& event) {
   }
 }
 
+void HandleVpnEvent(DialWatch& watch, const DialEvent& event) {
+  if (event.path != watch.active_path) return;
+  Report(watch, watch.states.Advance(OnVpnState(watch.vpn_progress, event.state)));
+}
+
 void HandleEvents(DialWatch& watch) {
   while (!watch.events.empty() && !watch.done) {
     DialEvent event = std::move(watch.events.front());
     watch.events.pop_front();
-    if (event.kind == DialEvent::kDevice) HandleDeviceEvent(watch, event);
+    if (event.kind == DialEvent::kDevice && !watch.vpn) HandleDeviceEvent(watch, event);
+    if (event.kind == DialEvent::kVpn) HandleVpnEvent(watch, event);
     if (event.kind == DialEvent::kActive) HandleActiveEvent(watch, event);
     if (event.kind == DialEvent::kServiceGone) Finish(watch, RAS_ERROR_RASMAN_CANNOT_INITIALIZE);
   }
@@ -173,7 +188,9 @@ uint32_t SubscribeDialSignals(DialWatch& watch) {
                           "StateChanged", OnActiveState, &watch) < 0 ||
       sd_bus_match_signal(bus, &watch.slots[1], kNmService, nullptr, kDeviceInterface,
                           "StateChanged", OnDeviceState, &watch) < 0 ||
-      sd_bus_add_match(bus, &watch.slots[2], owner_rule.c_str(), OnOwnerChanged, &watch) < 0) {
+      sd_bus_add_match(bus, &watch.slots[2], owner_rule.c_str(), OnOwnerChanged, &watch) < 0 ||
+      (watch.vpn && sd_bus_match_signal(bus, &watch.slots[3], kNmService, nullptr, kVpnInterface,
+                                        "VpnStateChanged", OnVpnSignal, &watch) < 0)) {
     return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   return 0;
@@ -181,7 +198,7 @@ uint32_t SubscribeDialSignals(DialWatch& watch) {
 
 void BeginWatch(DialWatch& watch) {
   Report(watch, watch.states.Advance({RASCS_OpenPort}));
-  if (watch.device_path.empty())
+  if (watch.device_path.empty() && !watch.vpn)
     watch.device_path = FirstDevice(watch.bus.get(), watch.active_path);
   uint32_t state = 0;
   // A link that came up before the first signal was read.

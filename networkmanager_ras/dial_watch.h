@@ -14,6 +14,7 @@
 #include "networkmanager_ras/nm_bus.h"
 #include "networkmanager_ras/secret_agent.h"
 #include "networkmanager_ras/state_map.h"
+#include "networkmanager_ras/vpn_watch.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {
@@ -21,7 +22,7 @@ namespace nmras {
 // One signal, kept until the watch loop can look at it (and, for a device
 // it does not know yet, ask NetworkManager whose it is).
 struct DialEvent {
-  enum Kind { kDevice, kActive, kServiceGone } kind;
+  enum Kind { kDevice, kActive, kVpn, kServiceGone } kind;
   std::string path;
   uint32_t state;
   uint32_t reason;
@@ -33,9 +34,12 @@ struct DialWatch {
   RasDialFunc notifier = nullptr;
   std::shared_ptr<DialRecord> record;
   std::string active_path;
-  std::string device_path;  // "" until known
+  std::string device_path;  // "" until known; none for a VPN
+  bool vpn = false;          // a VPN: its own states count, not its base's device's
+  const char* device_type = "modem";  // the entry's kind's, once known
+  VpnProgress vpn_progress;
   ForwardStates states;
-  sd_bus_slot* slots[3] = {nullptr, nullptr, nullptr};
+  sd_bus_slot* slots[4] = {nullptr, nullptr, nullptr, nullptr};
   std::deque<DialEvent> events;   // signals not yet handled
   std::deque<DialEvent> unowned;  // device signals of a device not yet known
   uint32_t device_reason = 0;

@@ -21,6 +21,7 @@ struct ReasonRow {
 
 constexpr ReasonSource kDev = ReasonSource::kDevice;
 constexpr ReasonSource kAct = ReasonSource::kActiveConnection;
+constexpr ReasonSource kVpn = ReasonSource::kVpn;
 
 // ppp-failed is set for any end of pppd, a timeout included: it says the
 // PPP link ended (734), not that a login was refused. A refused
@@ -28,6 +29,11 @@ constexpr ReasonSource kAct = ReasonSource::kActiveConnection;
 // SIM, registration and Bluetooth faults leave the modem unable to dial
 // out (633); a SIM that needs its PIN and gets none needs information the
 // dial could not ask for (703).
+// A VPN whose server never answers ends with connect-timeout (809); a
+// tunnel that ended, also by the base link's going (device-disconnected),
+// is 807; every other failure to set it up, a missing or failing plugin
+// included, is 800. A refused password ends as no-secrets once the dial's
+// agent refuses to answer again; the watch knows that and says 691.
 constexpr ReasonRow kReasons[] = {
     {kDev, kDeviceReasonNoSecrets, RAS_ERROR_INTERACTIVE_MODE},
     {kDev, kDeviceReasonPppDisconnect, RAS_ERROR_REMOTE_DISCONNECTION},
@@ -65,6 +71,13 @@ constexpr ReasonRow kReasons[] = {
     {kAct, kActiveReasonLoginFailed, RAS_ERROR_AUTHENTICATION_FAILURE},
     {kAct, kActiveReasonConnectionRemoved, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
     {kAct, kActiveReasonDeviceRemoved, RAS_ERROR_DEVICE_DOES_NOT_EXIST},
+    {kVpn, kActiveReasonUserDisconnected, RAS_ERROR_USER_DISCONNECTION},
+    {kVpn, kActiveReasonDeviceDisconnected, RAS_ERROR_VPN_DISCONNECT},
+    {kVpn, kActiveReasonServiceStopped, RAS_ERROR_VPN_DISCONNECT},
+    {kVpn, kActiveReasonConnectTimeout, RAS_ERROR_VPN_TIMEOUT},
+    {kVpn, kActiveReasonNoSecrets, RAS_ERROR_INTERACTIVE_MODE},
+    {kVpn, kActiveReasonLoginFailed, RAS_ERROR_AUTHENTICATION_FAILURE},
+    {kVpn, kActiveReasonConnectionRemoved, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
 };
 
 struct BusErrorRow {
@@ -133,7 +146,8 @@ constexpr ErrorMeaning kMeanings[] = {
     {RAS_ERROR_NO_CARRIER, "no carrier (modem-no-carrier)"},
     {RAS_ERROR_NO_DIALTONE, "no dial tone (modem-no-dial-tone)"},
     {RAS_ERROR_AUTHENTICATION_FAILURE,
-     "the login was refused, where NetworkManager says so (active connection login-failed)"},
+     "the login was refused, where NetworkManager says so (active connection login-failed); "
+     "for a VPN also a password the server refused (NetworkManager asked for it again)"},
     {RAS_ERROR_PORT_OR_DEVICE, "modem hardware (modem-init-failed, modem-failed, firmware-missing)"},
     {RAS_ERROR_INTERACTIVE_MODE,
      "the dial needs information it could not ask for: no secrets (no-secrets, and so for the "
@@ -145,6 +159,14 @@ constexpr ErrorMeaning kMeanings[] = {
     {RAS_ERROR_PPP_LCP_TERMINATED,
      "the PPP link ended (ppp-failed: any end of pppd, a timeout included, so no proof of a "
      "refused login)"},
+    {RAS_ERROR_AUTOMATIC_VPN_FAILED,
+     "a VPN could not be set up: no base link up to carry it, its plugin missing or failing, "
+     "or any other VPN reason"},
+    {RAS_ERROR_VPN_DISCONNECT,
+     "a VPN's tunnel ended: its service stopped, or its base link went (service-stopped, "
+     "device-disconnected)"},
+    {RAS_ERROR_VPN_TIMEOUT,
+     "the VPN server did not answer within the profile's vpn.timeout (connect-timeout)"},
 };
 
 constexpr bool HasMeaning(uint32_t code) {
@@ -185,7 +207,7 @@ uint32_t ReasonErrorCode(ReasonSource source, uint32_t reason) {
       return row.code;
     }
   }
-  return RAS_ERROR_UNKNOWN;
+  return source == kVpn ? RAS_ERROR_AUTOMATIC_VPN_FAILED : RAS_ERROR_UNKNOWN;
 }
 
 uint32_t BusErrorCode(const char* error_name, int negative_errno, uint32_t fallback) {

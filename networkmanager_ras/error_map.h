@@ -11,12 +11,13 @@
 
 namespace nmras {
 
-// Where a failure reason comes from: the device's StateChanged signal or the
-// active connection's.
-enum class ReasonSource { kDevice, kActiveConnection };
+// Where a failure reason comes from: the device's StateChanged signal, the
+// active connection's, or the active connection's of a VPN (whose reasons
+// are the VPN's own).
+enum class ReasonSource { kDevice, kActiveConnection, kVpn };
 
-// The error code for a failure reason; 635 (unknown) for a reason the table
-// does not name.
+// The error code for a failure reason; for a reason the table does not
+// name, 635 (unknown), or for a VPN 800 (the tunnel could not be set up).
 uint32_t ReasonErrorCode(ReasonSource source, uint32_t reason);
 
 // The error code for a failed bus call: the D-Bus error name when it names

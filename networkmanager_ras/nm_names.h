@@ -16,12 +16,14 @@ constexpr const char* kSettingsInterface = "org.freedesktop.NetworkManager.Setti
 constexpr const char* kProfileInterface = "org.freedesktop.NetworkManager.Settings.Connection";
 constexpr const char* kActiveInterface = "org.freedesktop.NetworkManager.Connection.Active";
 constexpr const char* kDeviceInterface = "org.freedesktop.NetworkManager.Device";
+constexpr const char* kVpnInterface = "org.freedesktop.NetworkManager.VPN.Connection";
 constexpr const char* kActivePrefix = "/org/freedesktop/NetworkManager/ActiveConnection/";
 constexpr const char* kAgentManagerPath = "/org/freedesktop/NetworkManager/AgentManager";
 constexpr const char* kAgentManagerInterface = "org.freedesktop.NetworkManager.AgentManager";
 constexpr const char* kAgentPath = "/org/freedesktop/NetworkManager/SecretAgent";
 constexpr const char* kAgentInterface = "org.freedesktop.NetworkManager.SecretAgent";
 constexpr const char* kAgentNoSecrets = "org.freedesktop.NetworkManager.SecretAgent.NoSecrets";
+constexpr const char* kAgentUserCanceled = "org.freedesktop.NetworkManager.SecretAgent.UserCanceled";
 constexpr const char* kPropertiesInterface = "org.freedesktop.DBus.Properties";
 
 // Device states (NMDeviceState).
@@ -44,6 +46,17 @@ enum : uint32_t {
   kActiveActivated = 2,
   kActiveDeactivating = 3,
   kActiveDeactivated = 4,
+};
+
+// VPN connection states (NMVpnConnectionState).
+enum : uint32_t {
+  kVpnPrepare = 1,
+  kVpnNeedAuth = 2,
+  kVpnConnect = 3,
+  kVpnIpConfigGet = 4,
+  kVpnActivated = 5,
+  kVpnFailed = 6,
+  kVpnDisconnected = 7,
 };
 
 // Device state reasons (NMDeviceStateReason) that the error table names.
@@ -83,12 +96,18 @@ enum DeviceReason : uint32_t {
   kDeviceReasonNewActivation = 60,
 };
 
-// Active-connection state reasons (NMActiveConnectionStateReason).
+// Active-connection state reasons (NMActiveConnectionStateReason), which
+// a VPN's own reasons (NMVpnConnectionStateReason) share.
 enum ActiveReason : uint32_t {
   kActiveReasonUnknown = 0,
+  kActiveReasonNone = 1,
   kActiveReasonUserDisconnected = 2,
   kActiveReasonDeviceDisconnected = 3,
+  kActiveReasonServiceStopped = 4,
+  kActiveReasonIpConfigInvalid = 5,
   kActiveReasonConnectTimeout = 6,
+  kActiveReasonServiceStartTimeout = 7,
+  kActiveReasonServiceStartFailed = 8,
   kActiveReasonNoSecrets = 9,
   kActiveReasonLoginFailed = 10,
   kActiveReasonConnectionRemoved = 11,
@@ -102,6 +121,10 @@ constexpr uint32_t kProfileVolatile = 0x4;
 // NMSettingSecretFlags: none means NetworkManager keeps the secret itself.
 constexpr uint32_t kSecretSystemOwned = 0x0;
 constexpr uint32_t kSecretAgentOwned = 0x1;
+
+// NMSecretAgentCapabilities: the agent takes a VPN plugin's hints, so
+// NetworkManager asks it again when the server refuses the password.
+constexpr uint32_t kAgentVpnHints = 0x1;
 
 }  // namespace nmras
 

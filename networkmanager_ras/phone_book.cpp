@@ -2,7 +2,9 @@
 // the caller may have them.
 #include "networkmanager_ras/phone_book.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "networkmanager_ras/bus_fields.h"
 #include "networkmanager_ras/profile_cache.h"
@@ -11,11 +13,16 @@
 namespace nmras {
 namespace {
 
-bool IsDialUpKind(const Profile& profile, const std::string& bluetooth_type) {
-  if (profile.type == "gsm" || profile.type == "cdma" || profile.type == "pppoe") {
-    return true;
-  }
-  return profile.type == "bluetooth" && bluetooth_type == "dun" && !profile.secret_setting.empty();
+// The number, user name and password flags of a kind whose keys are VPN
+// data; the flags are a number in text, absent meaning system-owned.
+void ReadDataKeys(const std::map<std::string, std::string>& data, Profile& profile) {
+  auto value = [&data](const char* key) {
+    auto it = data.find(key);
+    return it != data.end() ? it->second : std::string();
+  };
+  profile.number = value(profile.kind->number_key);
+  profile.username = value(profile.kind->user_key);
+  profile.password_flags = static_cast<uint32_t>(std::strtoul(value("password-flags").c_str(), nullptr, 10));
 }
 
 std::string Trimmed(const std::string& text) {
@@ -41,28 +48,40 @@ bool Permitted(sd_bus* bus, const char* permission) {
 }  // namespace
 
 bool ReadProfile(sd_bus_message* settings, Profile& profile) {
-  std::string bluetooth_type;
+  KindClues clues;
   std::vector<std::string> permissions;
+  std::map<std::string, std::string> data;
   uint32_t pin_flags = 0;
-  bool gsm = false, cdma = false, pppoe = false;
+  bool present[5] = {};
   const Field connection[] = {{"id", "s", &profile.id},
                               {"type", "s", &profile.type},
                               {"permissions", "as", &permissions}};
-  const Field bluetooth[] = {{"type", "s", &bluetooth_type}};
+  const Field bluetooth[] = {{"type", "s", &clues.variants["bluetooth"]}};
+  const Field vpn[] = {{"service-type", "s", &clues.variants["vpn"]}, {"data", "a{ss}", &data}};
   const Field dial[] = {{"number", "s", &profile.number},
                         {"username", "s", &profile.username},
                         {"password-flags", "u", &profile.password_flags},
                         {"pin-flags", "u", &pin_flags}};
+  const char* names[] = {"gsm", "cdma", "pppoe", "vpn", "bluetooth"};
   const SettingFields wanted[] = {{"connection", connection, 3, nullptr},
-                                  {"bluetooth", bluetooth, 1, nullptr},
-                                  {"gsm", dial, 4, &gsm},
-                                  {"cdma", dial, 4, &cdma},
-                                  {"pppoe", dial, 4, &pppoe}};
+                                  {names[0], dial, 4, &present[0]},
+                                  {names[1], dial, 4, &present[1]},
+                                  {names[2], dial, 4, &present[2]},
+                                  {names[3], vpn, 2, &present[3]},
+                                  {names[4], bluetooth, 1, &present[4]}};
   if (ReadSettings(settings, wanted) < 0) return false;
-  profile.secret_setting = gsm ? "gsm" : cdma ? "cdma" : pppoe ? "pppoe" : "";
-  if (pppoe) profile.number.clear();
+  clues.type = profile.type;
+  for (size_t i = 0; i < 5; ++i) {
+    if (present[i]) clues.settings.insert(names[i]);
+  }
+  clues.login = data["connection-type"];
+  profile.kind = KindOf(clues);
+  if (profile.kind == nullptr) return false;
+  profile.secret_setting = profile.kind->setting;
+  if (profile.kind->in_data) ReadDataKeys(data, profile);
+  if (profile.kind->number_key[0] == '\0') profile.number.clear();
   profile.user_limited = !permissions.empty();
-  return IsDialUpKind(profile, bluetooth_type);
+  return true;
 }
 
 uint32_t FindProfile(const char* name, Profile& profile) {
@@ -104,8 +123,9 @@ void ReadStoredSecrets(sd_bus* bus, const Profile& profile, StoredSecrets& secre
   }
   sd_bus_message_sensitive(reply.get());  // its buffer is cleared when freed
   const Field fields[] = {{"password", "s", &secrets.password, true},
-                          {"pin", "s", &secrets.pin, true}};
-  const SettingFields wanted[] = {{profile.secret_setting.c_str(), fields, 2, nullptr}};
+                          {"pin", "s", &secrets.pin, true},
+                          {"secrets", "a{ss}", &secrets.password, true}};  // a VPN's
+  const SettingFields wanted[] = {{profile.secret_setting.c_str(), fields, 3, nullptr}};
   if (ReadSettings(reply.get(), wanted) < 0) {
     secrets.password.Clear();
     secrets.pin.Clear();

@@ -1,6 +1,6 @@
-// The phone book on Linux: NetworkManager's dial-up profiles (mobile
-// broadband gsm and cdma, PPPoE, Bluetooth dial-up), in the order
-// NetworkManager lists them, named by connection.id. The volatile copies
+// The phone book on Linux: NetworkManager's profiles of the kinds of
+// link_kinds.h (mobile broadband gsm and cdma, PPPoE, Bluetooth dial-up,
+// OpenVPN), in the order NetworkManager lists them, named by connection.id. The volatile copies
 // that a dial activates are left out, so an entry is never listed twice.
 #ifndef NELVO_NM_PHONE_BOOK_H
 #define NELVO_NM_PHONE_BOOK_H
@@ -9,18 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "networkmanager_ras/link_kinds.h"
 #include "networkmanager_ras/nm_bus.h"
 #include "networkmanager_ras/secret_text.h"
 
 namespace nmras {
 
-// What the library reads of one dial-up profile. Never its secrets.
+// What the library reads of one entry's profile. Never its secrets.
 struct Profile {
-  std::string path;            // its Settings object
-  std::string id;              // connection.id: the entry name
-  std::string type;            // connection.type
-  std::string secret_setting;  // the setting holding user name and password
-  std::string number;          // gsm.number or cdma.number, "" for PPPoE
+  std::string path;                // its Settings object
+  std::string id;                  // connection.id: the entry name
+  std::string type;                // connection.type
+  const LinkKind* kind = nullptr;  // null: no entry
+  std::string secret_setting;      // the kind's setting, with user name and password
+  std::string number;              // the kind's number (a VPN's server), "" for PPPoE
   std::string username;
   uint32_t password_flags = 0;  // NMSettingSecretFlags of the password
   bool user_limited = false;    // connection.permissions names users
@@ -32,7 +34,7 @@ struct StoredSecrets {
   SecretText pin;  // a gsm SIM's PIN
 };
 
-// Fills profile from a GetSettings reply; false when it is no dial-up kind.
+// Fills profile from a GetSettings reply; false when it is no entry.
 bool ReadProfile(sd_bus_message* settings, Profile& profile);
 
 // The profile named name (compared byte for byte, also with the id's outer

@@ -15,9 +15,20 @@ int AppendSecret(sd_bus_message* reply, const char* key, const SecretText& value
   return sd_bus_message_append(reply, "{sv}", key, "s", value.c_str());
 }
 
+// The VPN's secrets: {"secrets": <a{ss} {"password": ...}>}.
+int AppendVpnSecrets(sd_bus_message* reply, const SecretText& password) {
+  int r = sd_bus_message_open_container(reply, 'e', "sv");
+  if (r >= 0) r = sd_bus_message_append_basic(reply, 's', "secrets");
+  if (r >= 0) r = sd_bus_message_open_container(reply, 'v', "a{ss}");
+  if (r >= 0) r = sd_bus_message_open_container(reply, 'a', "{ss}");
+  if (r >= 0 && !password.empty()) r = sd_bus_message_append(reply, "{ss}", "password", password.c_str());
+  for (int i = 0; i < 3 && r >= 0; ++i) r = sd_bus_message_close_container(reply);
+  return r;
+}
+
 // Answers a GetSecrets call (connection a{sa{sv}}, path, setting, hints,
 // flags) with the secrets of the copy, or NoSecrets for anything else.
-int AnswerGetSecrets(sd_bus_message* m, const SecretAgent& agent) {
+int AnswerGetSecrets(sd_bus_message* m, SecretAgent& agent) {
   std::string uuid;
   const Field connection[] = {{"uuid", "s", &uuid}};
   const SettingFields wanted[] = {{"connection", connection, 1, nullptr}};
@@ -26,6 +37,10 @@ int AnswerGetSecrets(sd_bus_message* m, const SecretAgent& agent) {
       uuid != agent.uuid || agent.setting != setting) {
     return sd_bus_reply_method_errorf(m, kAgentNoSecrets, "not this agent's connection");
   }
+  if (agent.vpn && agent.answered > 0) {
+    return sd_bus_reply_method_errorf(m, kAgentUserCanceled, "the password was refused");
+  }
+  ++agent.answered;
   sd_bus_message* raw = nullptr;
   int r = sd_bus_message_new_method_return(m, &raw);
   if (r < 0) return r;
@@ -35,14 +50,15 @@ int AnswerGetSecrets(sd_bus_message* m, const SecretAgent& agent) {
   if (r >= 0) r = sd_bus_message_open_container(reply.get(), 'e', "sa{sv}");
   if (r >= 0) r = sd_bus_message_append_basic(reply.get(), 's', setting);
   if (r >= 0) r = sd_bus_message_open_container(reply.get(), 'a', "{sv}");
-  if (r >= 0) r = AppendSecret(reply.get(), "password", agent.secrets.password);
+  if (r >= 0 && agent.vpn) r = AppendVpnSecrets(reply.get(), agent.secrets.password);
+  if (r >= 0 && !agent.vpn) r = AppendSecret(reply.get(), "password", agent.secrets.password);
   if (r >= 0 && agent.setting == "gsm") r = AppendSecret(reply.get(), "pin", agent.secrets.pin);
   for (int i = 0; i < 3 && r >= 0; ++i) r = sd_bus_message_close_container(reply.get());
   if (r >= 0) r = sd_bus_send(nullptr, reply.get(), nullptr);
   return r;
 }
 
-int Answer(sd_bus_message* m, const SecretAgent& agent) {
+int Answer(sd_bus_message* m, SecretAgent& agent) {
   const char* sender = sd_bus_message_get_sender(m);
   if (sender == nullptr || agent.service_owner != sender) {
     return sd_bus_reply_method_errorf(m, kAgentNoSecrets, "secrets go to NetworkManager only");
@@ -56,7 +72,7 @@ int Answer(sd_bus_message* m, const SecretAgent& agent) {
 
 int OnAgentCall(sd_bus_message* m, void* data, sd_bus_error*) {
   if (!sd_bus_message_is_method_call(m, nullptr, nullptr)) return 0;
-  int r = Answer(m, *static_cast<const SecretAgent*>(data));
+  int r = Answer(m, *static_cast<SecretAgent*>(data));
   return r < 0 ? r : 1;  // answered
 }
 
@@ -75,7 +91,7 @@ uint32_t RegisterSecretAgent(sd_bus* bus, SecretAgent& agent) {
   std::string identifier = "nelvo.dial." + agent.uuid;
   Message call = NewCall(bus, kAgentManagerPath, kAgentManagerInterface, "RegisterWithCapabilities");
   Message reply;
-  if (call == nullptr || sd_bus_message_append(call.get(), "su", identifier.c_str(), 0u) < 0) {
+  if (call == nullptr || sd_bus_message_append(call.get(), "su", identifier.c_str(), kAgentVpnHints) < 0) {
     return RAS_ERROR_UNKNOWN;
   }
   return CallWaiting(bus, call.get(), reply);

@@ -3,7 +3,9 @@
 // writes them to its profile files nor hands them to GetSecrets callers,
 // and asks its agents for them when the activation needs them. This agent
 // answers NetworkManager alone, and only for the copy it was made for; it
-// goes away with the dial's bus connection.
+// goes away with the dial's bus connection. A VPN's password is given once:
+// NetworkManager asks again only when the server refused it, and would ask
+// every second for ever, so the agent then refuses and the dial fails.
 #ifndef NELVO_NM_SECRET_AGENT_H
 #define NELVO_NM_SECRET_AGENT_H
 
@@ -18,7 +20,9 @@ namespace nmras {
 struct SecretAgent {
   std::string uuid;           // the copy's connection.uuid
   std::string setting;        // the setting its secrets belong to
+  bool vpn = false;           // a VPN's: the password goes as its "secrets" dictionary
   StoredSecrets secrets;      // what the agent answers
+  int answered = 0;           // GetSecrets calls answered
   std::string service_owner;  // NetworkManager's unique bus name
   sd_bus_slot* slot = nullptr;
   ~SecretAgent();

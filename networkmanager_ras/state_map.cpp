@@ -21,6 +21,20 @@ std::vector<uint32_t> StatesOfDeviceState(uint32_t device_state) {
   }
 }
 
+std::vector<uint32_t> StatesOfVpnState(uint32_t vpn_state) {
+  switch (vpn_state) {
+    case kVpnPrepare:
+    case kVpnNeedAuth:
+      return {RASCS_PortOpened, RASCS_ConnectDevice};
+    case kVpnConnect:
+      return {RASCS_DeviceConnected, RASCS_AllDevicesConnected, RASCS_Authenticate};
+    case kVpnIpConfigGet:
+      return {RASCS_Authenticated};
+    default:
+      return {};
+  }
+}
+
 std::vector<uint32_t> ForwardStates::Advance(const std::vector<uint32_t>& candidates) {
   std::vector<uint32_t> passed;
   for (uint32_t state : candidates) {

@@ -16,6 +16,12 @@ namespace nmras {
 // own activated state gives RASCS_Connected).
 std::vector<uint32_t> StatesOfDeviceState(uint32_t device_state);
 
+// The connection states a VPN state stands for, the VPN's walk reported as
+// a modem's is: need-auth (the plugin runs), connect, ip-config-get. None
+// for activated: NetworkManager also says so while it deactivates a VPN, so
+// only the active connection's activated state means connected.
+std::vector<uint32_t> StatesOfVpnState(uint32_t vpn_state);
+
 // Keeps the states reported so far moving forward.
 class ForwardStates {
  public:

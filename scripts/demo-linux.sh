@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Real links on Linux: starts Debian's own NetworkManager in network and
 # mount namespaces of its own, on a private system bus, with a stand-in
-# ModemManager (one modem), then dials, hangs up and cancels through it
-# with the nelvo that sits beside the NetworkManager library. Needs root;
+# ModemManager (one modem) and a real OpenVPN server behind an Ethernet base
+# link, then dials, hangs up and cancels through it with the nelvo that sits
+# beside the NetworkManager library: a modem entry and a VPN entry. Needs root;
 # touches nothing of this machine's own networking or services.
 #   scripts/demo-linux.sh     (NELVO_DEMO_BUILD=folder: another build folder)
 set -euo pipefail
@@ -28,7 +29,8 @@ trap finish EXIT
 cd "$work"
 
 # The setup runs until it is sent SIGTERM, then takes itself down.
-/usr/bin/python3 "$root/tests/networkmanager_daemon/nm_harness.py" --modems 1 >harness.out 2>&1 &
+/usr/bin/python3 "$root/tests/networkmanager_daemon/nm_harness.py" --modems 1 --vpn alice \
+  >harness.out 2>&1 &
 harness=$!
 for _ in $(seq 300); do
   grep -q '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out && break
@@ -36,6 +38,8 @@ for _ in $(seq 300); do
   sleep 0.1
 done
 export "$(grep -m1 '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out)"
+ca=$(sed -n 's/^VPN_CA=//p' harness.out)
+nm_netns=$(sed -n 's/^NM_NETNS=//p' harness.out)
 
 # Two mobile-broadband profiles on the modem; the stand-in connects APN
 # "internet" and never answers APN "hang". The password is the caller's.
@@ -44,9 +48,14 @@ for profile in Office:internet Lab:hang; do
     gsm.apn "${profile#*:}" gsm.username alice gsm.password-flags 2 ipv6.method ignore >/dev/null
 done
 
+# An OpenVPN profile as a user makes one, its password asked for (agent-owned).
+nmcli connection add type vpn con-name Tunnel autoconnect no vpn-type openvpn ipv6.method ignore \
+  vpn.data "remote=10.77.0.1, connection-type=password, username=alice, ca=$ca, password-flags=1, dev=tun" \
+  >/dev/null
+
 source "$root/scripts/demo-helpers.sh"
 
-heading "NetworkManager's phone book (mobile-broadband profiles) and devices"
+heading "NetworkManager's profiles (the base link Base is no entry) and devices"
 nmcli -f NAME,TYPE connection show
 nmcli device
 
@@ -69,6 +78,20 @@ run_nelvo lab.log lab.ipc /ENTRY:Lab /LOG:lab.log /IPC:lab.ipc /CANCEL:cancel.no
   /PASS:secret /PHONE:*99#
 wait "$canceller"
 show_file lab.log
+
+heading "Dial Tunnel, a VPN entry: the number is the VPN server, user and password its login"
+run_nelvo tunnel.log tunnel.ipc /ENTRY:Tunnel /LOG:tunnel.log /IPC:tunnel.ipc /USER:alice \
+  /PASS:secret /PHONE:10.77.0.1
+show_file tunnel.log
+echo "--- NetworkManager's view, and a ping through the tunnel"
+nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
+nsenter --net="$nm_netns" ping -c 1 -I tun0 10.8.0.1 | head -2
+
+heading "Hang up Tunnel: the VPN ends, its base link stays up"
+run_nelvo tunnelhangup.log tunnelhangup.ipc /ENTRY:Tunnel /LOG:tunnelhangup.log \
+  /IPC:tunnelhangup.ipc /HANGUP
+show_file tunnelhangup.log
+nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
 
 heading "Active connections and profiles afterwards (no copy left behind)"
 nmcli -f NAME,STATE,DEVICE connection show --active

@@ -56,10 +56,12 @@ class DaemonCase(unittest.TestCase):
     profiles = PROFILES
     modems = 2
     pin = ""  # every SIM locked with this PIN, if any
+    vpn_user = None  # with a user: an OpenVPN server taking it and PASSWORD
 
     @classmethod
     def setUpClass(cls):
-        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD, pin=cls.pin)
+        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD, pin=cls.pin,
+                                           vpn_user=cls.vpn_user)
         cls.daemon.start()
         try:
             cls.add_profiles()
@@ -161,6 +163,17 @@ class DaemonCase(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.daemon.profiles() == self.stored, 15, 0.05),
                         "profiles: %s" % self.daemon.profiles())
 
+    def assert_password_in_no_file(self):
+        """The password is in no file of NetworkManager's namespace where it
+        keeps state, nor in this case's folder."""
+        root = self.daemon.nm_root()
+        secret = PASSWORD.encode()
+        for folder in (root / "run", root / "var/lib/NetworkManager",
+                       root / "etc/NetworkManager", self.folder):
+            for path in folder.rglob("*"):
+                if path.is_file() and not path.is_socket():
+                    self.assertNotIn(secret, path.read_bytes(), str(path))
+
     def with_bus(self, call):
         """Runs a library call with this setup's bus as the system bus
         (sd-bus reads the address each time the library opens the bus)."""
@@ -171,12 +184,13 @@ class DaemonCase(unittest.TestCase):
             del os.environ["DBUS_SYSTEM_BUS_ADDRESS"]
 
 
-def main():
-    """Runs the calling script's cases: --program PATH; exits 77 when skipped."""
+def main(why_not_runnable=lambda: None):
+    """Runs the calling script's cases: --program PATH; exits 77 when skipped,
+    also for the calling script's own reason."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     args, rest = parser.parse_known_args()
-    reason = nm_harness.why_not_runnable()
+    reason = nm_harness.why_not_runnable() or why_not_runnable()
     if reason is None and not os.access(args.program, os.X_OK):
         reason = "%s is not built" % args.program
     if reason is not None:

@@ -14,8 +14,14 @@ on to NetworkManager), so a test runner that dies takes the whole setup
 down; the network namespace and its veths vanish with their last
 process. Nothing is written outside the temporary folder.
 
+With a VPN user it also runs a real OpenVPN server (vpn_server.py) that
+takes that user and the password, reached over an Ethernet base link.
+
 Run as a program it starts the setup and waits (for trying things by hand):
-    /usr/bin/python3 nm_harness.py [--modems N]
+    /usr/bin/python3 nm_harness.py [--modems N] [--vpn USER]
+(with --vpn: the base link is up, the password is "secret", and the CA
+file a profile needs is printed as VPN_CA=..., NetworkManager's network
+namespace as NM_NETNS=...)
 """
 
 import ctypes
@@ -27,6 +33,8 @@ import subprocess
 import sys
 import tempfile
 from pathlib import Path
+
+import vpn_server
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "e2e"))
@@ -66,7 +74,9 @@ domains=CORE,DEVICE,MB,SETTINGS,IP4,AGENTS,PPP
 # authorise them.
 NAMESPACE_SETUP = """set -e
 mount -t tmpfs nelvo-run /run
-mkdir -p /run/NetworkManager
+mkdir -p /run/NetworkManager /run/dbus
+# The OpenVPN plugin's helper finds the bus at its usual place only.
+ln -s "$NELVO_BUS_SOCKET" /run/dbus/system_bus_socket
 mount -t tmpfs nelvo-state /var/lib/NetworkManager
 mount -t tmpfs nelvo-connections /etc/NetworkManager/system-connections
 mount -t sysfs -o ro nelvo-sysfs /sys
@@ -77,6 +87,10 @@ while [ "$i" -lt "$1" ]; do
   ip link set "nelvo${i}p" up
   i=$((i + 1))
 done
+# The base link under a VPN: a veth whose other end is the VPN server's.
+if [ -n "${NELVO_VPN_SERVER_PID:-}" ]; then
+  ip link add nelvoeth type veth peer name nelvosrv netns "$NELVO_VPN_SERVER_PID"
+fi
 shift
 exec "$@"
 """
@@ -90,13 +104,21 @@ def _die_with_parent():
     os.setpgrp()
 
 
+def _children(pid):
+    try:
+        return [int(child) for child in
+                Path("/proc/%d/task/%d/children" % (pid, pid)).read_text().split()]
+    except OSError:
+        return []
+
+
 def why_not_runnable():
     """None when this machine can run the real daemon here, else the reason."""
     if os.geteuid() != 0:
         return "needs root (NetworkManager and network namespaces)"
     if not os.access(NM_BINARY, os.X_OK):
         return "%s is not installed" % NM_BINARY
-    for tool in ("unshare", "dbus-daemon", "ip", "nmcli"):
+    for tool in ("unshare", "nsenter", "dbus-daemon", "ip", "nmcli"):
         if shutil.which(tool) is None:
             return "%s is not installed" % tool
     for module in ("dbusmock", "dbus", "gi"):
@@ -133,8 +155,11 @@ def _wait_for(what, check, process):
 class RealDaemon:
     """The setup; use it as a context manager or call start() and stop()."""
 
-    def __init__(self, modems=1, password="secret", delay_ms=300, pin=""):
+    def __init__(self, modems=1, password="secret", delay_ms=300, pin="", vpn_user=None):
         self.modems = modems
+        self.vpn_user = vpn_user  # with a user: an OpenVPN server taking it and the password
+        self.vpn = None
+        self.vpn_ca = None
         self.pin = pin  # every SIM locked with this PIN, if any
         self.password = password
         self.delay_ms = delay_ms
@@ -153,6 +178,8 @@ class RealDaemon:
         try:
             self._start_bus()
             self.start_modemmanager()
+            if self.vpn_user is not None:
+                self._start_vpn_server()
             self.start_nm()
         except BaseException:
             self.stop()
@@ -165,7 +192,7 @@ class RealDaemon:
         if self._connection is not None:
             self._connection.close()
             self._connection = None
-        for name in ("mm", "bus"):
+        for name in ("vpn", "mm", "bus"):
             self._end(getattr(self, name))
             setattr(self, name, None)
         if self.folder is not None:
@@ -202,12 +229,12 @@ class RealDaemon:
 
     # --- pieces ----------------------------------------------------------
 
-    def _spawn(self, command, log_name, env=None):
+    def _spawn(self, command, log_name, env=None, cwd=None):
         log = open(self.folder / log_name, "ab")  # pylint: disable=consider-using-with
         try:
             return subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log,
                                     stderr=subprocess.STDOUT, env=env or self.env,
-                                    cwd=self.folder, preexec_fn=_die_with_parent)
+                                    cwd=cwd or self.folder, preexec_fn=_die_with_parent)
         finally:
             log.close()
 
@@ -216,6 +243,13 @@ class RealDaemon:
         if process is None or process.poll() is not None:
             return
         process.send_signal(sig)
+        # unshare ignores SIGTERM while it waits for its child: the signal
+        # goes to the child (NetworkManager, openvpn), and unshare follows it.
+        for child in _children(process.pid):
+            try:
+                os.kill(child, sig)
+            except ProcessLookupError:
+                pass
         try:
             process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -229,6 +263,11 @@ class RealDaemon:
                                 "--config-file=%s" % config], "bus.log")
         _wait_for("private bus", lambda: (self.folder / "system_bus_socket").exists(),
                   process=self.bus)
+
+    def _start_vpn_server(self):
+        folder = self.folder / "vpn-server"
+        self.vpn_ca = vpn_server.prepare(folder, self.vpn_user, self.password)
+        self.vpn = self._spawn(vpn_server.command(folder), "openvpn.log", cwd=folder)
 
     def _bus_connection(self):
         """A dbus-python connection to this setup's bus, opened once."""
@@ -263,11 +302,17 @@ class RealDaemon:
                   "--intern-config=/var/lib/NetworkManager/NetworkManager-intern.conf",
                   "--state-file=/var/lib/NetworkManager/NetworkManager.state",
                   "--pid-file=/run/NetworkManager/NetworkManager.pid"]
+        env = dict(self.env, NELVO_BUS_SOCKET=str(self.folder / "system_bus_socket"))
+        if self.vpn is not None:
+            env["NELVO_VPN_SERVER_PID"] = str(self.vpn.pid)
         self.nm = self._spawn(["unshare", "--net", "--mount", "--propagation", "private",
                                "--kill-child",
                                "/bin/sh", str(nm_folder / "setup.sh"), str(self.modems)]
-                              + daemon, "NetworkManager.log")
+                              + daemon, "NetworkManager.log", env=env)
         _wait_for("NetworkManager", self._nm_started, process=self.nm)
+        if self.vpn is not None:
+            _wait_for("OpenVPN server", lambda: vpn_server.started(self.folder / "openvpn.log"),
+                      process=self.vpn)
         if wait_for_modems:
             _wait_for("modems in NetworkManager",
                       lambda: len(self.modem_devices()) == self.modems, process=self.nm)
@@ -337,6 +382,41 @@ class RealDaemon:
         return {name: int(path.rsplit("/", 1)[1])
                 for name, path in (line.rsplit(":", 1) for line in lines)}
 
+    def nm_pid(self):
+        """NetworkManager's own process (the child of unshare)."""
+        return _children(self.nm.pid)[0]
+
+    def nm_root(self):
+        """NetworkManager's own view of the file system (its /run is a tmpfs
+        of its mount namespace)."""
+        return Path("/proc/%d/root" % self.nm_pid())
+
+    def in_nm_namespace(self, command, timeout=10):
+        """Runs a command in NetworkManager's network namespace."""
+        return subprocess.run(["nsenter", "--net=/proc/%d/ns/net" % self.nm_pid()] + command,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, timeout=timeout, check=False)
+
+    def add_base_link(self, name="Base"):
+        """The Ethernet link a VPN rides on, up, with a gateway: the primary
+        connection."""
+        self.nmcli("connection", "add", "type", "ethernet", "ifname", vpn_server.BASE_DEVICE,
+                   "con-name", name, "ipv4.method", "manual", "ipv4.addresses",
+                   vpn_server.BASE_ADDRESS, "ipv4.gateway", vpn_server.SERVER,
+                   "ipv6.method", "ignore")
+        self.nmcli("connection", "up", "id", name)
+
+    def add_openvpn(self, name, server=vpn_server.SERVER, login="password", timeout=None):
+        """An OpenVPN profile as a user makes one: password agent-owned,
+        without autoconnect."""
+        data = ("remote=%s, connection-type=%s, username=%s, ca=%s, password-flags=1, dev=tun"
+                % (server, login, self.vpn_user, self.vpn_ca))
+        args = ["connection", "add", "type", "vpn", "con-name", name, "autoconnect", "no",
+                "vpn-type", "openvpn", "vpn.data", data, "ipv6.method", "ignore"]
+        if timeout is not None:
+            args += ["vpn.timeout", str(timeout)]
+        self.nmcli(*args)
+
     def device_ip4(self, device):
         """IP4.ADDRESS lines NetworkManager shows for a device."""
         lines = self.nmcli("-f", "IP4.ADDRESS,GENERAL.STATE,GENERAL.IP-IFACE", "device",
@@ -344,13 +424,22 @@ class RealDaemon:
         return lines
 
 
+def _option(name, default):
+    return sys.argv[sys.argv.index(name) + 1] if name in sys.argv else default
+
+
 def main():
-    modems = int(sys.argv[sys.argv.index("--modems") + 1]) if "--modems" in sys.argv else 1
-    reason = why_not_runnable()
+    modems = int(_option("--modems", 1))
+    vpn_user = _option("--vpn", None)
+    reason = why_not_runnable() or (vpn_user and vpn_server.why_not_runnable())
     if reason:
         print("cannot run: " + reason)
         return 1
-    with RealDaemon(modems=modems) as daemon:
+    with RealDaemon(modems=modems, vpn_user=vpn_user) as daemon:
+        if vpn_user is not None:
+            daemon.add_base_link()
+            print("VPN_CA=%s" % daemon.vpn_ca)
+            print("NM_NETNS=/proc/%d/ns/net" % daemon.nm_pid())
         print("DBUS_SYSTEM_BUS_ADDRESS=%s" % daemon.address)
         print("folder %s; Ctrl+C ends" % daemon.folder)
         sys.stdout.flush()

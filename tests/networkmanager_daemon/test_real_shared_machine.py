@@ -12,13 +12,6 @@ from daemon_case import CONNECTED_LINES
 from nelvo_driver import head, hung_up, not_connected
 
 
-def nm_root(daemon):
-    """NetworkManager's own view of the file system (its /run is a tmpfs of
-    its mount namespace)."""
-    pid = Path("/proc/%d/task/%d/children" % (daemon.nm.pid, daemon.nm.pid)).read_text().split()[0]
-    return Path("/proc/%s/root" % pid)
-
-
 class Password(c.DaemonCase):
 
     modems = 1
@@ -34,12 +27,7 @@ class Password(c.DaemonCase):
 def assert_password_nowhere(case):
     """The dial's password is in no file of NetworkManager's, and neither
     the stored profiles nor the dial's copy hand it back."""
-    root = nm_root(case.daemon)
-    secret = c.PASSWORD.encode()
-    for folder in ("run", "var/lib/NetworkManager", "etc/NetworkManager"):
-        for path in (root / folder).rglob("*"):
-            if path.is_file() and not path.is_socket():
-                case.assertNotIn(secret, path.read_bytes(), str(path))
+    case.assert_password_in_no_file()
     copy = [uuid for _name, uuid, _type in case.daemon.profiles()
             if (_name, uuid, _type) not in case.stored]
     case.assertEqual(1, len(copy))

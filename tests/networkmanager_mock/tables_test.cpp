@@ -7,11 +7,14 @@
 #include <cerrno>
 #include <map>
 #include <set>
+#include <string>
 
 #include "networkmanager_ras/dial_copy.h"
 #include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/link_kinds.h"
 #include "networkmanager_ras/nm_bus.h"
 #include "networkmanager_ras/state_map.h"
+#include "networkmanager_ras/vpn_watch.h"
 #include "remote_access/ras_records.h"
 
 namespace {
@@ -41,6 +44,9 @@ const std::set<uint32_t> kDocumentedCodes = {
     703,  // ERROR_INTERACTIVE_MODE
     711,  // ERROR_RASMAN_CANNOT_INITIALIZE
     734,  // ERROR_PPP_LCP_TERMINATED
+    800,  // ERROR_AUTOMATIC_VPN_FAILED
+    807,  // ERROR_VPN_DISCONNECT
+    809,  // ERROR_VPN_TIMEOUT
 };
 
 // The whole table: reason number, code. Every other reason is 635
@@ -54,6 +60,9 @@ const std::map<uint32_t, uint32_t> kDeviceCodes = {
     {59, 633}, {60, 631}};
 const std::map<uint32_t, uint32_t> kActiveCodes = {{2, 631},  {6, 638},  {9, 703},
                                                    {10, 691}, {11, 623}, {14, 608}};
+// A VPN's: every other reason is 800 (the tunnel could not be set up).
+const std::map<uint32_t, uint32_t> kVpnCodes = {{2, 631}, {3, 807},  {4, 807},
+                                                {6, 809}, {9, 703},  {10, 691}, {11, 623}};
 
 // Whether the manual page lists the code (its list is printed from these rows).
 bool InManualPage(uint32_t code) {
@@ -65,11 +74,15 @@ bool InManualPage(uint32_t code) {
 }
 
 TEST(ReasonTable, EveryReasonGivesItsCodeListedInTheManualPage) {
+  const std::map<ReasonSource, std::pair<const std::map<uint32_t, uint32_t>*, uint32_t>> tables =
+      {{ReasonSource::kDevice, {&kDeviceCodes, 635}},
+       {ReasonSource::kActiveConnection, {&kActiveCodes, 635}},
+       {ReasonSource::kVpn, {&kVpnCodes, 800}}};
   for (uint32_t reason = 0; reason < 100; ++reason) {
-    for (ReasonSource source : {ReasonSource::kDevice, ReasonSource::kActiveConnection}) {
-      const auto& table = source == ReasonSource::kDevice ? kDeviceCodes : kActiveCodes;
+    for (const auto& [source, expected] : tables) {
+      const auto& table = *expected.first;
       uint32_t code = ReasonErrorCode(source, reason);
-      EXPECT_EQ(table.count(reason) ? table.at(reason) : 635u, code) << reason;
+      EXPECT_EQ(table.count(reason) ? table.at(reason) : expected.second, code) << reason;
       EXPECT_TRUE(kDocumentedCodes.count(code)) << reason << " gives " << code;
       EXPECT_TRUE(InManualPage(code)) << reason << " gives " << code;
     }
@@ -122,6 +135,51 @@ TEST(DeviceStates, StatesNeverGoBack) {
   EXPECT_TRUE(states.Advance(nmras::StatesOfDeviceState(50)).empty());
   EXPECT_EQ((std::vector<uint32_t>{14}), states.Advance(nmras::StatesOfDeviceState(80)));
   EXPECT_TRUE(states.Advance(nmras::StatesOfDeviceState(90)).empty());
+}
+
+TEST(VpnStates, WalkReportsAsAModemAndARepeatedAskIsARefusal) {
+  // need-auth, connect, ip-config-get, activated: the modem's lines.
+  nmras::ForwardStates states;
+  nmras::VpnProgress progress;
+  std::vector<uint32_t> seen = states.Advance({RASCS_OpenPort});
+  for (uint32_t vpn : {2u, 3u, 4u, 5u}) {
+    for (uint32_t state : states.Advance(nmras::OnVpnState(progress, vpn))) seen.push_back(state);
+  }
+  EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 14}), seen);
+  EXPECT_FALSE(progress.refused);
+  EXPECT_EQ(703u, nmras::VpnFailureCode(progress, 9));  // no secrets, none refused
+  // Asked again after connect: the server refused the password.
+  nmras::VpnProgress refused;
+  for (uint32_t vpn : {2u, 3u, 2u}) nmras::OnVpnState(refused, vpn);
+  EXPECT_EQ(691u, nmras::VpnFailureCode(refused, 9));
+  EXPECT_EQ(809u, nmras::VpnFailureCode(refused, 6));
+}
+
+TEST(LinkKinds, WhichProfilesAreEntries) {
+  auto kind = [](const char* type, std::map<std::string, std::string> variants,
+                 std::set<std::string> settings, const char* login = "") {
+    return nmras::KindOf(nmras::KindClues{type, variants, settings, login});
+  };
+  const char* openvpn = "org.freedesktop.NetworkManager.openvpn";
+  EXPECT_STREQ("gsm", kind("gsm", {}, {"gsm"})->setting);
+  EXPECT_STREQ("PPPoE", kind("pppoe", {}, {"pppoe"})->device_type);
+  EXPECT_STREQ("cdma", kind("bluetooth", {{"bluetooth", "dun"}}, {"cdma"})->setting);
+  EXPECT_EQ(nullptr, kind("bluetooth", {{"bluetooth", "panu"}}, {"gsm"}));
+  EXPECT_EQ(nullptr, kind("bluetooth", {{"bluetooth", "dun"}}, {}));
+  for (const char* login : {"password", "password-tls"}) {
+    const nmras::LinkKind* vpn = kind("vpn", {{"vpn", openvpn}}, {"vpn"}, login);
+    ASSERT_NE(nullptr, vpn) << login;
+    EXPECT_TRUE(vpn->in_data && vpn->rides_on_base);
+    EXPECT_STREQ("remote", vpn->number_key);
+  }
+  EXPECT_EQ(nullptr, kind("vpn", {{"vpn", openvpn}}, {"vpn"}, "tls"));
+  EXPECT_EQ(nullptr, kind("vpn", {{"vpn", "org.freedesktop.NetworkManager.vpnc"}}, {"vpn"},
+                          "password"));
+  for (const char* type : {"802-3-ethernet", "802-11-wireless", "wireguard"}) {
+    bool ask = true;
+    EXPECT_EQ(nullptr, nmras::KindOfType(type, ask)) << type;
+    EXPECT_FALSE(ask) << type;
+  }
 }
 
 TEST(Handles, NumberOfTheActiveConnectionPath) {

@@ -62,7 +62,7 @@ def check_contents(deb):
     if files != SHIPPED:
         sys.exit(f"package holds {files}, expected {SHIPPED}")
     fields = {}
-    for field in ("Package", "Depends", "Recommends"):
+    for field in ("Package", "Depends", "Recommends", "Suggests"):
         fields[field] = subprocess.run(["dpkg-deb", "-f", str(deb), field], check=True,
                                        text=True, stdout=subprocess.PIPE).stdout.strip()
     depends = [part.split()[0] for part in fields["Depends"].split(",")]
@@ -70,6 +70,8 @@ def check_contents(deb):
         sys.exit(f"control fields {fields}: expected package nelvo depending on libsystemd0")
     if fields["Recommends"] != "network-manager":
         sys.exit(f"Recommends is {fields['Recommends']!r}, expected network-manager")
+    if fields["Suggests"] != "network-manager-openvpn":
+        sys.exit(f"Suggests is {fields['Suggests']!r}, expected network-manager-openvpn")
 
 
 def lintian(deb):
