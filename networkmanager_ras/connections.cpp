@@ -8,6 +8,7 @@
 #include "networkmanager_ras/dial_table.h"
 #include "networkmanager_ras/link_end.h"
 #include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/vpn_watch.h"
 
 namespace nmras {
 namespace {
@@ -47,9 +48,9 @@ const LinkKind* KindOfActive(sd_bus* bus, const Active& active) {
   if (!ask_profile) return kind;
   Message reply;
   Profile profile;
-  if (CallWaiting(
-          bus, NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
-          reply) != 0 ||
+  if (CallWaiting(bus,
+                  NewCall(bus, active.profile_path.c_str(), kProfileInterface, "GetSettings").get(),
+                  reply) != 0 ||
       !ReadProfile(reply.get(), profile)) {
     return nullptr;
   }
@@ -103,8 +104,8 @@ uint32_t LinkOfHandle(sd_bus* bus, HRASCONN handle, Active& active) {
   if (handle == 0 || IsOfflineHandle(handle)) return RAS_ERROR_INVALID_HANDLE;
   active.path = ActivePathOfHandle(handle);
   Message reply;
-  uint32_t code = CallWaiting(bus, NewGetAll(bus, active.path).get(), reply,
-                              RAS_ERROR_INVALID_HANDLE);
+  uint32_t code =
+      CallWaiting(bus, NewGetAll(bus, active.path).get(), reply, RAS_ERROR_INVALID_HANDLE);
   if (code != 0) return code;
   const char* owner = sd_bus_message_get_sender(reply.get());
   if (!ReadActive(reply.get(), active) || !IsDialUp(bus, active) ||
@@ -170,20 +171,23 @@ bool DeviceServes(sd_bus* bus, const std::string& device, const std::string& act
          sd_bus_message_read_basic(reply.get(), 'o', &active) > 0 && active_path == active;
 }
 
-std::string DeviceWaitingForSecrets(sd_bus* bus, const std::string& active_path,
-                                    const std::string& profile_path) {
+bool WaitsForSecrets(sd_bus* bus, const std::string& active_path, const std::string& profile_path,
+                     std::string& device) {
   Active active;
   Message reply;
   if (CallWaiting(bus, NewGetAll(bus, active_path).get(), reply) != 0 ||
-      !ReadActive(reply.get(), active) || active.profile_path != profile_path ||
-      active.devices.empty()) {
-    return "";
+      !ReadActive(reply.get(), active) || active.profile_path != profile_path) {
+    return false;
   }
+  if (active.type == "vpn") return VpnWaitsForSecrets(bus, active_path);
   uint32_t state = 0;
-  return GetUintProperty(bus, active.devices[0].c_str(), kDeviceInterface, "State", state) == 0 &&
-                 state == kDeviceNeedAuth
-             ? active.devices[0]
-             : "";
+  if (active.devices.empty() ||
+      GetUintProperty(bus, active.devices[0].c_str(), kDeviceInterface, "State", state) != 0 ||
+      state != kDeviceNeedAuth) {
+    return false;
+  }
+  device = active.devices[0];
+  return true;
 }
 
 uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status) {

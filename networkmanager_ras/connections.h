@@ -25,11 +25,12 @@ std::string ActiveLinkOfEntry(sd_bus* bus, const std::string& entry_id);
 // Whether NetworkManager says the device is activating active_path.
 bool DeviceServes(sd_bus* bus, const std::string& device, const std::string& active_path);
 
-// The device on which active_path, an activation of the stored profile at
-// profile_path (not a dial's copy, whose own agent answers), waits for
-// secrets that no agent has given; "" when it does not wait so.
-std::string DeviceWaitingForSecrets(sd_bus* bus, const std::string& active_path,
-                                    const std::string& profile_path);
+// Whether active_path, an activation of the stored profile at profile_path
+// (not a dial's copy, whose own agent answers), waits for secrets that no
+// agent has given: its device or its VPN in need-auth. device gets the
+// device it waits on ("" for a VPN, which has none of its own).
+bool WaitsForSecrets(sd_bus* bus, const std::string& active_path, const std::string& profile_path,
+                     std::string& device);
 
 // The status of a connection: a dial of this process from the dial table,
 // any other from NetworkManager. Returns 0 or the error code (6 for a

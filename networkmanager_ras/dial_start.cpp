@@ -16,6 +16,7 @@
 #include "networkmanager_ras/dial_copy.h"
 #include "networkmanager_ras/dial_lock.h"
 #include "networkmanager_ras/dial_watch.h"
+#include "networkmanager_ras/link_end.h"
 #include "networkmanager_ras/phone_book.h"
 #include "networkmanager_ras/vpn_watch.h"
 
@@ -62,7 +63,8 @@ void DeleteCopy(sd_bus* bus, const std::string& uuid) {
   Message reply;
   const char* path = nullptr;
   if (call == nullptr || sd_bus_message_append(call.get(), "s", uuid.c_str()) < 0 ||
-      CallWaiting(bus, call.get(), reply) != 0 || sd_bus_message_read(reply.get(), "o", &path) < 0) {
+      CallWaiting(bus, call.get(), reply) != 0 ||
+      sd_bus_message_read(reply.get(), "o", &path) < 0) {
     return;
   }
   Message done;
@@ -91,8 +93,8 @@ uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const Target& 
 // The activation of a copy with the caller's values, and the dial's agent
 // that holds its secrets: the caller's password, else the stored one, and
 // the stored PIN, where the caller may read them.
-uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile,
-                          const Target& target, DialWatch& watch, Message& call) {
+uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
+                          DialWatch& watch, Message& call) {
   sd_bus* bus = watch.bus.get();
   Message settings;
   // Read afresh: the profile may have been deleted since it was listed.
@@ -151,7 +153,8 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
     DeleteCopy(bus, watch.agent.uuid);
   }
   const char *profile_path = nullptr, *active = nullptr;
-  if (code == 0 && own_values && sd_bus_message_read(reply.get(), "oo", &profile_path, &active) < 0) {
+  if (code == 0 && own_values &&
+      sd_bus_message_read(reply.get(), "oo", &profile_path, &active) < 0) {
     code = RAS_ERROR_UNKNOWN;
   }
   if (code == 0 && !own_values && sd_bus_message_read(reply.get(), "o", &active) < 0) {
@@ -163,26 +166,13 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
   return code;
 }
 
-// A VPN takes no device of its own, so it stays out of the dial lock: the
-// entry's VPN when it is up or coming up (the dial follows it), else an
-// activation on the base link.
-uint32_t ActivateVpn(const RASDIALPARAMS& params, const Profile& profile, DialWatch& watch) {
-  watch.vpn = true;
-  std::string link = ActiveLinkOfEntry(watch.bus.get(), profile.id);
-  if (!link.empty()) {
-    watch.active_path = link;
-    return SubscribeDialSignals(watch);
-  }
-  Target target;
-  uint32_t code = BaseLinkOfVpn(watch.bus.get(), target.specific);
-  return code != 0 ? code : ActivateEntry(params, profile, target, watch);
-}
-
-// Under the dial lock: the entry's link when it is up or coming up (the
-// dial follows it), else a new activation on a free device. An activation
-// of the entry's own profile that waits for secrets no agent gives is
-// taken over by a dial that brings a password: its copy replaces it on the
-// same device, and the dial's agent answers. Answering the waiting
+// Under the dial lock, which also makes two dials of one entry give one
+// link: the entry's link when it is up or coming up (the dial follows it),
+// else a new activation: on a free device, or for a VPN, which takes no
+// device of its own, on the base link. An activation of the entry's own
+// profile that waits for secrets no agent gives is taken over by a dial
+// that brings a password: its copy replaces it (on the same device; a VPN's
+// is ended first), and the dial's agent answers. Answering the waiting
 // activation itself could make NetworkManager save the password in the
 // profile, as it does with secrets an agent returns for a profile that
 // keeps them (password flags 0).
@@ -194,18 +184,24 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   if (code == 0) code = FindProfile(params.szEntryName, profile);
   if (code != 0) return code;
   watch.device_type = profile.kind->device_type;
-  if (profile.kind->rides_on_base) return ActivateVpn(params, profile, watch);
+  watch.vpn = profile.kind->rides_on_base;
   DialLock lock(kLockBound);
   std::string link = ActiveLinkOfEntry(bus, profile.id);
-  if (link.empty()) {
-    return ActivateEntry(params, profile, Target{ChooseDevice(bus, profile.path), "/"}, watch);
+  std::string device;
+  bool take_over = !link.empty() && params.szPassword[0] != '\0' &&
+                   WaitsForSecrets(bus, link, profile.path, device);
+  if (!link.empty() && !take_over) {
+    watch.active_path = link;
+    return SubscribeDialSignals(watch);
   }
-  std::string waiting = params.szPassword[0] != '\0'
-                            ? DeviceWaitingForSecrets(bus, link, profile.path)
-                            : std::string();
-  if (!waiting.empty()) return ActivateEntry(params, profile, Target{waiting, "/"}, watch);
-  watch.active_path = link;
-  return SubscribeDialSignals(watch);
+  if (!watch.vpn) {
+    return ActivateEntry(params, profile,
+                         Target{take_over ? device : ChooseDevice(bus, profile.path), "/"}, watch);
+  }
+  if (take_over) DeactivateActive(bus, link);
+  Target target;
+  code = BaseLinkOfVpn(bus, target.specific);
+  return code != 0 ? code : ActivateEntry(params, profile, target, watch);
 }
 
 // The library's own thread: nothing may escape it, or the process ends.
