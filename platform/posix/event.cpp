@@ -1,9 +1,8 @@
 // Events on POSIX: a flag under a mutex, with a condition variable on the
 // monotonic clock to wait for it.
 #include <pthread.h>
+#include <stdlib.h>
 #include <time.h>
-
-#include <new>
 
 #include "platform/event_system.h"
 #include "platform/platform.h"
@@ -44,7 +43,8 @@ void Store(PlatformEvent event, bool set) {
 }  // namespace
 
 PlatformEvent PlatformCreateEvent() {
-  Event* event = new (std::nothrow) Event;
+  // Zeroed: not set.
+  Event* event = static_cast<Event*>(calloc(1, sizeof(Event)));
   if (event == nullptr) return nullptr;
   pthread_condattr_t attributes;
   pthread_condattr_init(&attributes);
@@ -52,7 +52,6 @@ PlatformEvent PlatformCreateEvent() {
   pthread_cond_init(&event->changed, &attributes);
   pthread_condattr_destroy(&attributes);
   pthread_mutex_init(&event->lock, nullptr);
-  event->set = false;
   return event;
 }
 
@@ -83,5 +82,5 @@ void PlatformCloseEvent(PlatformEvent event) {
   if (event == nullptr) return;
   pthread_cond_destroy(&Of(event)->changed);
   pthread_mutex_destroy(&Of(event)->lock);
-  delete Of(event);
+  free(event);
 }

@@ -1,6 +1,6 @@
-// The dial run's byte strings when one cannot be made: nothing is dialled
-// (an absent string would mean "the stored value") and the strings already
-// made are freed. Byte strings are counted here, in the in-memory world.
+// The dial run when one of its byte strings cannot be made: nothing is
+// dialled (an absent string would mean "the stored value") and the strings
+// already made are freed. Strings are counted here, in the in-memory world.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,14 +13,11 @@
 #include "tests/fuzz/memory_world.h"
 
 namespace {
-
 int live_strings = 0;
-std::string refused;  // a text no string can be made of
-
+std::string refused;  // the text no string can be made of
 }  // namespace
 
-// Byte strings as the platform makes them (a 4-byte length before the
-// bytes), counted, and refused for one text.
+// The platform's shape (a 4-byte length before the bytes), counted.
 PlatformByteString PlatformAllocByteString(const char* bytes, uint32_t length) {
   if (bytes != nullptr && std::string(bytes, length) == refused) return nullptr;
   char* block = static_cast<char*>(std::calloc(1, sizeof length + length + 2));
@@ -31,14 +28,13 @@ PlatformByteString PlatformAllocByteString(const char* bytes, uint32_t length) {
 }
 
 void PlatformFreeByteString(PlatformByteString text) {
-  if (text == nullptr) return;
-  --live_strings;
-  std::free(reinterpret_cast<char*>(text) - sizeof(uint32_t));
+  if (text != nullptr) --live_strings;
+  if (text != nullptr) std::free(reinterpret_cast<char*>(text) - sizeof(uint32_t));
 }
 
 uint32_t PlatformByteStringLength(PlatformByteString text) {
   uint32_t length = 0;
-  if (text != nullptr) std::memcpy(&length, reinterpret_cast<char*>(text) - sizeof length, sizeof length);
+  if (text != nullptr) std::memcpy(&length, reinterpret_cast<char*>(text) - 4, sizeof length);
   return length;
 }
 

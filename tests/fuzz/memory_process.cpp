@@ -1,5 +1,5 @@
-// The platform's console, command-line, sleep and event calls, answered
-// from memory: nothing waits and nothing reaches a terminal.
+// The platform's console, command-line and sleep calls, answered from
+// memory: nothing waits and nothing reaches a terminal.
 #include <atomic>
 
 #include "platform/platform.h"
@@ -34,26 +34,4 @@ void PlatformSetSleepHook(void (*hook)(uint32_t milliseconds)) {
 // Returns at once: a run's waits would only slow the fuzzer down.
 void PlatformSleep(uint32_t milliseconds) {
   if (void (*hook)(uint32_t) = sleep_hook.load()) hook(milliseconds);
-}
-
-// An event is a flag; a wait answers at once with it, as when the bound has
-// passed, so a lost notification costs a run nothing.
-PlatformEvent PlatformCreateEvent() {
-  return new bool(false);
-}
-
-void PlatformSetEvent(PlatformEvent event) {
-  if (event != nullptr) *static_cast<bool*>(event) = true;
-}
-
-void PlatformResetEvent(PlatformEvent event) {
-  if (event != nullptr) *static_cast<bool*>(event) = false;
-}
-
-bool PlatformWaitEvent(PlatformEvent event, uint32_t) {
-  return event != nullptr && *static_cast<bool*>(event);
-}
-
-void PlatformCloseEvent(PlatformEvent event) {
-  delete static_cast<bool*>(event);
 }

@@ -34,23 +34,6 @@ TEST(PlatformEvent, StaysSetUntilResetAndWakesAWaitWhenSet) {
   EXPECT_FALSE(PlatformWaitEvent(nullptr, 10));
 }
 
-// The hook gets the event and the bound, and its answer is the wait's.
-TEST(PlatformEvent, HookAnswersTheWaitInsteadOfTheSystem) {
-  static uint32_t bound_seen = 0;
-  PlatformEvent event = PlatformCreateEvent();
-  PlatformSetEventWaitHook([](PlatformEvent, uint32_t bound_ms) {
-    bound_seen = bound_ms;
-    return false;
-  });
-  PlatformSetEvent(event);
-  bool answer = PlatformWaitEvent(event, 60000);
-  PlatformSetEventWaitHook(nullptr);
-  EXPECT_FALSE(answer);
-  EXPECT_EQ(bound_seen, 60000u);
-  EXPECT_TRUE(PlatformWaitEvent(event, 0));
-  PlatformCloseEvent(event);
-}
-
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/time.h>
