@@ -19,12 +19,16 @@ void RunDial(RunSettings& settings, int32_t entry_index, ErrorStatus& status) {
   WriteIpcStatus("STATUS : Connecting to " + name, status);
   WriteReportLine(status, {"Connecting to ", name});
 
-  NELVO_BSTR phone_number = NewByteString(settings.phone_number);
-  NELVO_BSTR user_name = NewByteString(settings.user_name);
-  NELVO_BSTR password = NewByteString(settings.password);
-  // rsDialEntry owns the byte string now, and clears it once it has dialled.
+  // Owned here until the call, so a failure to make a later one frees the
+  // earlier ones.
+  OwnedByteString phone_number = NewOwnedByteString(settings.phone_number);
+  OwnedByteString user_name = NewOwnedByteString(settings.user_name);
+  OwnedByteString password = NewOwnedByteString(settings.password);
+  // rsDialEntry owns the byte strings now, and clears the password once it
+  // has dialled.
   ClearPassword(settings);
-  int32_t result = rsDialEntry(entry_index, phone_number, user_name, password);
+  int32_t result = rsDialEntry(entry_index, phone_number.release(), user_name.release(),
+                               password.release());
   SetConnectionHandle(static_cast<uint32_t>(result));
   if (result < 0) {
     WriteIpcStatus("ERROR : Connection Failed", status);

@@ -81,6 +81,26 @@ void PlatformSleep(uint32_t milliseconds);
 // (nullptr restores the real wait).
 void PlatformSetSleepHook(void (*hook)(uint32_t milliseconds));
 
+// ---- Events ------------------------------------------------------------
+// A manual-reset event: set, it stays set until reset, and every wait on it
+// returns at once. Windows: CreateEvent; POSIX: a condition variable on the
+// monotonic clock, so a change of the wall clock does not stretch a wait.
+
+typedef void* PlatformEvent;
+// A new event, not set; nullptr when the system has none to give. Waiting
+// on nullptr returns false at once; setting, resetting or closing it does
+// nothing.
+PlatformEvent PlatformCreateEvent();
+void PlatformSetEvent(PlatformEvent event);
+void PlatformResetEvent(PlatformEvent event);
+// Waits until the event is set, at most bound_ms; true when it is set.
+bool PlatformWaitEvent(PlatformEvent event, uint32_t bound_ms);
+void PlatformCloseEvent(PlatformEvent event);
+// Test hook: while set, PlatformWaitEvent returns what it answers instead of
+// waiting; the hook may set the event itself first (nullptr restores the
+// real wait).
+void PlatformSetEventWaitHook(bool (*hook)(PlatformEvent event, uint32_t bound_ms));
+
 // ---- Memory and names --------------------------------------------------
 
 // Sets size bytes to zero in a way the compiler may not leave out, for

@@ -2,6 +2,7 @@
 #include "remote_access/byte_text.h"
 
 #include <cstring>
+#include <new>
 
 #include "platform/platform.h"
 
@@ -27,4 +28,15 @@ std::string TakeByteString(NELVO_BSTR text) {
 NELVO_BSTR NewByteString(const std::string& text) {
   if (text.empty()) return nullptr;
   return PlatformAllocByteString(text.data(), static_cast<uint32_t>(text.size()));
+}
+
+void ByteStringRelease::operator()(NELVO_BSTR text) const noexcept {
+  PlatformFreeByteString(text);
+}
+
+// NewOwnedByteString
+OwnedByteString NewOwnedByteString(const std::string& text) {
+  OwnedByteString owned(NewByteString(text));
+  if (owned == nullptr && !text.empty()) throw std::bad_alloc();
+  return owned;
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "remote_access/nelvoras.h"
 
@@ -19,3 +21,15 @@ std::string TakeByteString(NELVO_BSTR text);
 // A new OLE byte string with the text's bytes; the empty text is the null
 // handle. The caller frees it with SysFreeString.
 NELVO_BSTR NewByteString(const std::string& text);
+
+// Frees an owned OLE byte string.
+struct ByteStringRelease {
+  void operator()(NELVO_BSTR text) const noexcept;
+};
+// An OLE byte string with one owner, freed unless release() hands it on.
+typedef std::unique_ptr<std::remove_pointer_t<NELVO_BSTR>, ByteStringRelease> OwnedByteString;
+
+// NewByteString's string, owned. Throws std::bad_alloc when a text that is
+// not empty cannot be allocated: the null handle would read as the empty
+// text, which means "the stored value" to rsDialEntry.
+OwnedByteString NewOwnedByteString(const std::string& text);

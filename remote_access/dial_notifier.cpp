@@ -2,10 +2,9 @@
 // IPC status.
 #include "remote_access/dial_notifier.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
 
+#include "platform/platform.h"
 #include "remote_access/library_export.h"
 #include "remote_access/nelvoras.h"
 #include "remote_access/ras_records.h"
@@ -45,10 +44,19 @@ struct NotifiedStates {
 };
 NotifiedStates notified;
 
-// Told each time a notification has been written.
-std::condition_variable_any& NotificationWritten() {
-  static std::condition_variable_any written;
-  return written;
+// The state a dial waits to see notified, guarded by StatusOutputLock().
+bool awaiting = false;
+uint32_t awaited_state = 0;
+
+// Set once the awaited state has been notified. Created at the first wait
+// and closed as the module goes.
+struct AwaitedEvent {
+  PlatformEvent event = PlatformCreateEvent();
+  ~AwaitedEvent() { PlatformCloseEvent(event); }
+};
+PlatformEvent AwaitedStateNotified() {
+  static AwaitedEvent awaited;
+  return awaited.event;
 }
 
 }  // namespace
@@ -91,7 +99,7 @@ void WriteNotification(uint32_t state) {
     WriteIpcStatus(text.empty() ? std::string_view(number) : text, status);
   }
   notified.Add(state);
-  NotificationWritten().notify_all();
+  if (awaiting && notified.Holds(awaited_state)) PlatformSetEvent(AwaitedStateNotified());
 }
 
 }  // namespace
@@ -102,12 +110,23 @@ void OpenNotificationGate() {
   notified = NotifiedStates();
 }
 
-// The lock is the output lock, so a notification is either wholly written
-// before the test or wakes the wait after it.
+// The state is checked and the wait registered under the output lock, and
+// the event reset there too, so a notification is either seen by the check
+// or sets the event after the reset. The event is set for the awaited state
+// only, so one bounded wait is enough.
 bool AwaitNotifiedState(uint32_t state, uint32_t bound_ms) {
-  std::unique_lock<std::recursive_mutex> hold(StatusOutputLock());
-  return NotificationWritten().wait_for(hold, std::chrono::milliseconds(bound_ms),
-                                        [state] { return notified.Holds(state); });
+  PlatformEvent event = AwaitedStateNotified();
+  {
+    std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
+    if (notified.Holds(state)) return true;
+    awaiting = true;
+    awaited_state = state;
+    PlatformResetEvent(event);
+  }
+  PlatformWaitEvent(event, bound_ms);
+  std::lock_guard<std::recursive_mutex> hold(StatusOutputLock());
+  awaiting = false;
+  return notified.Holds(state);
 }
 
 void CloseNotificationGate() {

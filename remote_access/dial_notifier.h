@@ -13,7 +13,8 @@ std::string_view ConnectionStateText(uint32_t state);
 // notified so far.
 void OpenNotificationGate();
 // Waits until a notification of the state has been written since the gate
-// opened, at most bound_ms of real time; true when it has. The service may
+// opened, at most bound_ms (the platform's event wait, which tests may
+// answer at once); true when it has. The service may
 // record a state before it calls the notifier, so a poll can see the state
 // that ends a dial before its notification is written.
 bool AwaitNotifiedState(uint32_t state, uint32_t bound_ms);

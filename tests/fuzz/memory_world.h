@@ -57,7 +57,8 @@ extern const char* const kRasFunctionNames[kRasFunctionCount];
 // byte, then one byte each for the choices after it.
 WorldSettings WorldFromInput(const uint8_t* data, size_t size);
 
-// Empties every file, handle and connection and applies the settings.
+// Empties every file, handle and connection and applies the settings; a
+// notification the dial awaits is answered at once.
 void ResetWorld(const WorldSettings& settings);
 
 // Inspection after a run.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "platform/platform.h"
 #include "platform/system_services.h"
@@ -13,6 +14,24 @@ TEST(PlatformSleep, WaitsAtLeastTheTimeAsked) {
   PlatformSleep(20);
   auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 19);
+}
+
+// A set event answers every wait at once until it is reset; a wait ends
+// when another thread sets it (the long bound only guards a broken wake).
+TEST(PlatformEvent, StaysSetUntilResetAndWakesAWaitWhenSet) {
+  PlatformEvent event = PlatformCreateEvent();
+  ASSERT_NE(event, nullptr);
+  EXPECT_FALSE(PlatformWaitEvent(event, 10));
+  PlatformSetEvent(event);
+  EXPECT_TRUE(PlatformWaitEvent(event, 0));
+  EXPECT_TRUE(PlatformWaitEvent(event, 0));
+  PlatformResetEvent(event);
+  EXPECT_FALSE(PlatformWaitEvent(event, 0));
+  std::thread setter([event] { PlatformSetEvent(event); });
+  EXPECT_TRUE(PlatformWaitEvent(event, 60000));
+  setter.join();
+  PlatformCloseEvent(event);
+  EXPECT_FALSE(PlatformWaitEvent(nullptr, 10));
 }
 
 #ifndef _WIN32

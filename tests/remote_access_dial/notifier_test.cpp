@@ -2,6 +2,7 @@
 // for every state.
 #include <string>
 
+#include "platform/platform.h"
 #include "remote_access/dial_notifier.h"
 #include "remote_access/nelvoras.h"
 #include "status/ipc_status.h"
@@ -42,6 +43,25 @@ TEST_F(NotifierTest, WithoutIpcTheStatusFileIsNotTouched) {
   RASDIALCALLBACK(0, RASCS_Connected, 0);
   EXPECT_EQ(IpcText(), "Authenticated" + std::string(51, ' '));
   EXPECT_EQ(ReportText(), "Authenticated\r\nConnection Successful\r\n");
+}
+
+// The bound on a late notification is the platform's event wait, so a hook
+// can deliver the notification during the wait, or end the wait at once.
+TEST_F(NotifierTest, AwaitedStateIsWaitedForThroughThePlatformsEventWait) {
+  static int waits = 0;
+  PlatformSetEventWaitHook([](PlatformEvent, uint32_t bound_ms) {
+    ++waits;
+    EXPECT_EQ(bound_ms, 1000u);
+    RASDIALCALLBACK(0, RASCS_Connected, 0);
+    return true;
+  });
+  EXPECT_TRUE(AwaitNotifiedState(RASCS_Connected, 1000));
+  EXPECT_TRUE(AwaitNotifiedState(RASCS_Connected, 1000));  // already written: no wait
+  EXPECT_EQ(waits, 1);
+  PlatformSetEventWaitHook([](PlatformEvent, uint32_t) { return false; });
+  EXPECT_FALSE(AwaitNotifiedState(RASCS_Authenticated, 1000));
+  PlatformSetEventWaitHook(nullptr);
+  EXPECT_EQ(ReportText(), "Connection Successful\r\n");
 }
 
 }  // namespace

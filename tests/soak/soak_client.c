@@ -1,15 +1,16 @@
 /* Load held through the DLL on Windows: another program dials and hangs up
  * the simulated service's entry again and again through nelvoras.dll,
  * with the real one-second waits (no notifier, so each dial is synchronous
- * and waits at least 2 s). Private memory and the process's threads after
- * the last cycle must be what they were after the tenth (memory within one
- * page). Handles are
- * printed but not compared: Wine answers GetProcessHandleCount with 0.
- *   soak_client <cycles> held|not_held <state folder> */
+ * and waits at least 2 s). What the process's heaps hold (live blocks and
+ * their bytes, in the default heap and the C run-time heap) and its threads
+ * after the last cycle must be what they were after the tenth. Heaps, not
+ * pages: under Wine a page more or less comes and goes by chance.
+ *   soak_client <cycles> held|not_held <state folder> [leak]
+ * "leak" loses one small allocation a cycle, to show that the soak fails. */
 #include <windows.h>
 
+#include <malloc.h>
 #include <oleauto.h>
-#include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -17,19 +18,21 @@
 
 #include "remote_access/nelvoras.h"
 
-/* Private memory grows and shrinks by whole pages. */
-enum { kPageKib = 4 };
-
 typedef uintptr_t(NELVO_API* InitFunction)(void);
 typedef void(NELVO_API* UnloadFunction)(void);
 typedef int32_t(NELVO_API* DialFunction)(int32_t, NELVO_BSTR, NELVO_BSTR, NELVO_BSTR);
 typedef int32_t(NELVO_API* CountFunction)(void);
 typedef int32_t(NELVO_API* NumberFunction)(int32_t);
 
+typedef struct HeapUse {
+  unsigned long blocks;
+  unsigned long long bytes;
+} HeapUse;
+
 typedef struct Usage {
-  unsigned long private_kib;
+  HeapUse process_heap;
+  HeapUse c_heap;
   unsigned long threads;
-  unsigned long handles;
 } Usage;
 
 static unsigned long OwnThreads(void) {
@@ -48,27 +51,56 @@ static unsigned long OwnThreads(void) {
   return count;
 }
 
-static Usage Measure(void) {
-  Usage usage = {0, 0, 0};
-  PROCESS_MEMORY_COUNTERS_EX memory;
-  DWORD handles = 0;
-  memset(&memory, 0, sizeof memory);
-  memory.cb = sizeof memory;
-  if (GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS*)&memory, sizeof memory)) {
-    /* Private bytes; older systems give them only as the page-file usage. */
-    SIZE_T bytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
-    usage.private_kib = (unsigned long)(bytes / 1024);
-  } else {
-    printf("GetProcessMemoryInfo failed: %lu\n", (unsigned long)GetLastError());
+/* The busy blocks of the process's default heap, walked under its lock. */
+static HeapUse ProcessHeapUse(void) {
+  HeapUse use = {0, 0};
+  HANDLE heap = GetProcessHeap();
+  PROCESS_HEAP_ENTRY entry;
+  memset(&entry, 0, sizeof entry);
+  HeapLock(heap);
+  while (HeapWalk(heap, &entry)) {
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+      ++use.blocks;
+      use.bytes += entry.cbData;
+    }
   }
+  HeapUnlock(heap);
+  return use;
+}
+
+/* The blocks in use in the C run-time's heap, which malloc and the DLL's
+ * operator new draw from. */
+static HeapUse CHeapUse(void) {
+  HeapUse use = {0, 0};
+  _HEAPINFO entry;
+  int status;
+  memset(&entry, 0, sizeof entry);
+  while ((status = _heapwalk(&entry)) == _HEAPOK) {
+    if (entry._useflag == _USEDENTRY) {
+      ++use.blocks;
+      use.bytes += entry._size;
+    }
+  }
+  if (status != _HEAPEND) printf("_heapwalk stopped with %d\n", status);
+  return use;
+}
+
+static Usage Measure(void) {
+  Usage usage;
+  usage.process_heap = ProcessHeapUse();
+  usage.c_heap = CHeapUse();
   usage.threads = OwnThreads();
-  if (GetProcessHandleCount(GetCurrentProcess(), &handles)) usage.handles = handles;
   return usage;
 }
 
+static int SameHeapUse(HeapUse a, HeapUse b) {
+  return a.blocks == b.blocks && a.bytes == b.bytes;
+}
+
 static void Report(const char* when, Usage usage) {
-  printf("%-16s private %lu KiB, %lu threads, %lu handles\n", when, usage.private_kib,
-         usage.threads, usage.handles);
+  printf("%-16s default heap %lu blocks %llu bytes, C heap %lu blocks %llu bytes, %lu threads\n",
+         when, usage.process_heap.blocks, usage.process_heap.bytes, usage.c_heap.blocks,
+         usage.c_heap.bytes, usage.threads);
 }
 
 static BSTR Text(const char* text) {
@@ -101,15 +133,16 @@ int main(int argc, char** argv) {
   DialFunction dial;
   CountFunction active;
   NumberFunction handle_at, hang_up;
-  Usage settled = {0, 0, 0}, last;
-  int cycles, held, cycle;
+  Usage settled, last;
+  int cycles, held, leak, cycle;
   DWORD start;
-  if (argc != 4) {
-    printf("usage: soak_client <cycles> held|not_held <state folder>\n");
+  if (argc != 4 && !(argc == 5 && strcmp(argv[4], "leak") == 0)) {
+    printf("usage: soak_client <cycles> held|not_held <state folder> [leak]\n");
     return 2;
   }
   cycles = atoi(argv[1]);
   held = strcmp(argv[2], "held") == 0;
+  leak = argc == 5;
   PrepareState(argv[3]);
   library = LoadLibraryA("nelvoras.dll");
   if (library == NULL) {
@@ -126,11 +159,12 @@ int main(int argc, char** argv) {
     printf("FAILED: RasInitDLL\n");
     return 1;
   }
-  /* Said first, and measured once, so that the output's buffer and
-   * whatever the measuring itself sets up exist before the counting. */
-  printf("%d cycles through nelvoras.dll, %s\n", cycles, held ? "held" : "not held");
+  printf("%d cycles through nelvoras.dll, %s%s\n", cycles, held ? "held" : "not held",
+         leak ? ", leaking a block a cycle" : "");
   fflush(stdout);
-  (void)Measure();
+  /* Measured once first, so that whatever the measuring itself sets up
+   * exists before the counting. */
+  settled = Measure();
   start = GetTickCount();
   for (cycle = 1; cycle <= cycles; ++cycle) {
     int32_t result = dial(1, Text("555-0199"), Text("soak"), Text("pw"));
@@ -139,11 +173,14 @@ int main(int argc, char** argv) {
       printf("FAILED: cycle %d (dial %d, handle %d)\n", cycle, (int)result, (int)handle);
       return 1;
     }
+    if (leak && malloc(24) == NULL) printf("cycle %d: no block to lose\n", cycle);
     if (cycle == 10) settled = Measure();
     if (cycle > 10) {
+      /* The trend: each cycle whose heaps differ from the tenth's. */
       Usage now = Measure();
-      if (now.private_kib != settled.private_kib) {
-        printf("cycle %d: private %lu KiB\n", cycle, now.private_kib);
+      if (!SameHeapUse(now.process_heap, settled.process_heap) ||
+          !SameHeapUse(now.c_heap, settled.c_heap)) {
+        Report("cycle", now);
       }
     }
   }
@@ -154,11 +191,9 @@ int main(int argc, char** argv) {
   Report("after the last:", last);
   if (held) unload();
   FreeLibrary(library);
-  /* One page of slack: Wine's 64-bit heap was seen to take one more page,
-   * once, late in a run. A leak of a few hundred bytes a cycle still grows
-   * past it over the 40 cycles counted. */
-  if (last.private_kib > settled.private_kib + kPageKib || last.threads != settled.threads) {
-    printf("FAILED: memory or threads changed after the tenth cycle\n");
+  if (!SameHeapUse(last.process_heap, settled.process_heap) ||
+      !SameHeapUse(last.c_heap, settled.c_heap) || last.threads != settled.threads) {
+    printf("FAILED: heaps or threads changed after the tenth cycle\n");
     return 1;
   }
   return 0;
