@@ -1,6 +1,8 @@
 // The platform's module calls, answered by a fake rasapi32 that lives in
 // this process: a small phone book, active connections and dials that end
 // at once, each behaving as the world's settings ask.
+#include <strings.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -9,7 +11,6 @@
 #include "platform/platform.h"
 #include "remote_access/dial_values.h"
 #include "remote_access/ras_functions.h"
-#include "status/text.h"
 #include "tests/fuzz/memory_world.h"
 #include "tests/fuzz/memory_world_internal.h"
 
@@ -177,6 +178,11 @@ void* const kFakeFunctions[kRasFunctionCount] = {RAS_FUNCTIONS(FAKE_FUNCTION)};
 
 }  // namespace
 
+void ReleaseFakeService() {
+  std::vector<FakeConnection>().swap(connections);
+  std::vector<std::string>().swap(dialled_passwords);
+}
+
 void ResetFakeService() {
   connections.clear();
   dialled_passwords.clear();
@@ -199,7 +205,7 @@ const std::vector<std::string>& WorldDialledPasswords() {
 // Only "rasapi32.dll", in any case, loads, and only while the world has it.
 PlatformModule PlatformLoadModule(const char* name) {
   if (MemorySettings().book == kBookLibraryMissing) return nullptr;
-  if (UpperCase(name) != "RASAPI32.DLL") return nullptr;
+  if (strcasecmp(name, "rasapi32.dll") != 0) return nullptr;
   ++module_references;
   return &module_token;
 }

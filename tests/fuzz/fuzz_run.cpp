@@ -173,5 +173,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(other.stdout_bytes == outcome.stdout_bytes);
     Check(other.console_bytes == outcome.console_bytes);
   }
+  ReleaseWorld();
   return 0;
 }

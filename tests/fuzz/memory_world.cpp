@@ -75,6 +75,16 @@ void ResetWorld(const WorldSettings& world) {
   PlatformSetEventWaitHook([](PlatformEvent, uint32_t) { return false; });
 }
 
+void ReleaseWorld() {
+  settings = WorldSettings();
+  files.clear();
+  std::vector<MemoryOpenFile>().swap(handles);
+  held_keys.clear();
+  std::string().swap(stdout_bytes);
+  std::string().swap(console_bytes);
+  ReleaseFakeService();
+}
+
 std::string WorldFileKey(const std::string& name) {
   std::string key = UpperCase(name);
   if (key.size() > 2 && key[0] == '.' && (key[1] == '\\' || key[1] == '/')) key.erase(0, 2);

@@ -60,6 +60,10 @@ WorldSettings WorldFromInput(const uint8_t* data, size_t size);
 // Empties every file, handle and connection and applies the settings; a
 // notification the dial awaits is answered at once.
 void ResetWorld(const WorldSettings& settings);
+// Frees everything a run left in the world, so that a run frees what it
+// allocates: libFuzzer runs an input again, looking for leaks, whenever the
+// counts differ.
+void ReleaseWorld();
 
 // Inspection after a run.
 struct WorldFile {

@@ -27,3 +27,5 @@ bool MemoryDiskFull();
 const WorldSettings& MemorySettings();
 // Empties the fake service's connections and records.
 void ResetFakeService();
+// Frees what the fake service holds after a run.
+void ReleaseFakeService();
