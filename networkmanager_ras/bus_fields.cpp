@@ -11,16 +11,23 @@
 namespace nmras {
 namespace {
 
+// Keeps one secret of a VPN's secrets when its slots name it.
+void KeepSecret(const SecretSlots& slots, const char* key, const char* value) {
+  for (int i = 0; slots.keys[i] != nullptr; ++i) {
+    if (std::strcmp(key, slots.keys[i]) == 0) slots.values[i]->Set(value);
+  }
+}
+
 // Reads a string dictionary at the position: a VPN's data into a map, or
-// the password of a VPN's secrets into a SecretText (nothing else kept).
+// its secrets into their slots (nothing else kept).
 int ReadStringMap(sd_bus_message* m, const Field& field) {
   int r = sd_bus_message_enter_container(m, 'a', "{ss}");
   const char *key = nullptr, *value = nullptr;
   while (r >= 0 && (r = sd_bus_message_read(m, "{ss}", &key, &value)) > 0) {
     if (!field.secret) {
       (*static_cast<std::map<std::string, std::string>*>(field.target))[key] = value;
-    } else if (std::strcmp(key, "password") == 0) {
-      static_cast<SecretText*>(field.target)->Set(value);
+    } else {
+      KeepSecret(*static_cast<const SecretSlots*>(field.target), key, value);
     }
   }
   return r < 0 ? r : sd_bus_message_exit_container(m);

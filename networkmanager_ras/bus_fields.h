@@ -16,9 +16,9 @@ namespace nmras {
 // One key and where its value goes: type "s" or "o" into a std::string,
 // "u" into a uint32_t, "b" into a bool, "ao" or "as" into a
 // std::vector<std::string>, "a{ss}" into a std::map<std::string,
-// std::string>; a secret "s" into a SecretText, and of a secret "a{ss}"
-// (a VPN's secrets) only its "password" into a SecretText. A value of
-// another type is skipped.
+// std::string>; a secret "s" into a SecretText, and a secret "a{ss}" (a
+// VPN's secrets) into the SecretSlots named. A value of another type is
+// skipped.
 struct Field {
   const char* key;
   const char* type;

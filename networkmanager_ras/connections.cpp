@@ -8,7 +8,6 @@
 #include "networkmanager_ras/dial_table.h"
 #include "networkmanager_ras/link_end.h"
 #include "networkmanager_ras/phone_book.h"
-#include "networkmanager_ras/vpn_watch.h"
 
 namespace nmras {
 namespace {
@@ -179,7 +178,6 @@ bool WaitsForSecrets(sd_bus* bus, const std::string& active_path, const std::str
       !ReadActive(reply.get(), active) || active.profile_path != profile_path) {
     return false;
   }
-  if (active.type == "vpn") return VpnWaitsForSecrets(bus, active_path);
   uint32_t state = 0;
   if (active.devices.empty() ||
       GetUintProperty(bus, active.devices[0].c_str(), kDeviceInterface, "State", state) != 0 ||
@@ -206,16 +204,15 @@ uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status) {
 uint32_t HangUp(HRASCONN handle) {
   DialStatus dial;
   std::shared_ptr<DialRecord> record = RemoveDial(handle, dial);
-  if (record != nullptr && (dial.error != 0 || record->active_path.empty())) {
-    return 0;  // a failed dial: nothing is up any more
-  }
+  if (record != nullptr && record->active_path.empty()) return 0;  // never reached NetworkManager
   Bus bus;
   Active active;
   uint32_t code = OpenSystemBus(bus);
   if (code == 0) code = LinkOfHandle(bus.get(), handle, active);
-  if (code == 0) code = EndLink(bus.get(), active.path, active.id, active.profile_path);
-  // A dial of this process that NetworkManager already dropped is hung up.
-  return record != nullptr && code == RAS_ERROR_INVALID_HANDLE ? 0 : code;
+  if (code == 0) code = DeactivateActive(bus.get(), active.path);
+  // A dial of this process that NetworkManager already dropped is hung up;
+  // a failed one whose activation lingers has just been ended.
+  return record != nullptr && (dial.error != 0 || code == RAS_ERROR_INVALID_HANDLE) ? 0 : code;
 }
 
 }  // namespace nmras

@@ -25,10 +25,12 @@ std::string ActiveLinkOfEntry(sd_bus* bus, const std::string& entry_id);
 // Whether NetworkManager says the device is activating active_path.
 bool DeviceServes(sd_bus* bus, const std::string& device, const std::string& active_path);
 
-// Whether active_path, an activation of the stored profile at profile_path
-// (not a dial's copy, whose own agent answers), waits for secrets that no
-// agent has given: its device or its VPN in need-auth. device gets the
-// device it waits on ("" for a VPN, which has none of its own).
+// Whether active_path, a modem's activation of the stored profile at
+// profile_path (not a dial's copy, whose own agent answers), waits for
+// secrets that no agent has given: its device in need-auth, where a modem
+// waits for ever (nm-modem.c ignores no-secrets). device gets that device.
+// A VPN never counts: with no agent it fails at once, so one in need-auth
+// has an agent at work on it.
 bool WaitsForSecrets(sd_bus* bus, const std::string& active_path, const std::string& profile_path,
                      std::string& device);
 
@@ -37,8 +39,9 @@ bool WaitsForSecrets(sd_bus* bus, const std::string& active_path, const std::str
 // handle no longer known, or not a dial-up link).
 uint32_t ConnectionStatus(HRASCONN handle, RASCONNSTATUS& status);
 
-// Takes the connection's link down so that it stays down (link_end.h), or
-// forgets a failed dial. Returns 0 or the error code.
+// Takes the connection's link down (link_end.h); a failed dial is forgotten,
+// and an activation of it that NetworkManager has not yet ended is ended.
+// Returns 0 or the error code.
 uint32_t HangUp(HRASCONN handle);
 
 }  // namespace nmras

@@ -67,10 +67,11 @@ int AppendReplaced(sd_bus_message* call, const std::string& group, const Profile
 int CopyData(sd_bus_message* settings, sd_bus_message* call, const Profile& profile,
              const DialValues& values) {
   const LinkKind& kind = *profile.kind;
-  const std::pair<const char*, const char*> replaced[] = {
-      {kind.number_key, values.number.c_str()},
-      {kind.user_key, values.username.c_str()},
+  std::vector<std::pair<std::string, std::string>> replaced = {
+      {kind.number_key, values.number},
+      {kind.user_key, values.username},
       {"password-flags", "1"}};  // NM_SETTING_SECRET_FLAG_AGENT_OWNED
+  for (const std::string& secret : values.handed_secrets) replaced.emplace_back(secret + "-flags", "1");
   int r = sd_bus_message_enter_container(settings, 'v', "a{ss}");
   if (r >= 0) r = sd_bus_message_open_container(call, 'v', "a{ss}");
   if (r >= 0) r = sd_bus_message_enter_container(settings, 'a', "{ss}");
@@ -78,11 +79,11 @@ int CopyData(sd_bus_message* settings, sd_bus_message* call, const Profile& prof
   const char *key = nullptr, *value = nullptr;
   while (r >= 0 && (r = sd_bus_message_read(settings, "{ss}", &key, &value)) > 0) {
     bool ours = false;
-    for (const auto& each : replaced) ours = ours || std::strcmp(key, each.first) == 0;
+    for (const auto& each : replaced) ours = ours || each.first == key;
     if (!ours) r = sd_bus_message_append(call, "{ss}", key, value);
   }
   for (const auto& each : replaced) {
-    if (r >= 0) r = sd_bus_message_append(call, "{ss}", each.first, each.second);
+    if (r >= 0) r = sd_bus_message_append(call, "{ss}", each.first.c_str(), each.second.c_str());
   }
   if (r >= 0) r = sd_bus_message_exit_container(settings);
   if (r >= 0) r = sd_bus_message_close_container(call);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "networkmanager_ras/nm_bus.h"
 #include "networkmanager_ras/phone_book.h"
@@ -17,6 +18,9 @@ namespace nmras {
 struct DialValues {
   std::string number;
   std::string username;
+  // A VPN's stored secrets that the dial's agent hands over: agent-owned in
+  // the copy too, so NetworkManager keeps them nowhere.
+  std::vector<std::string> handed_secrets;
 };
 
 // A fresh uuid for a copy; "" when none can be made.

@@ -24,6 +24,9 @@ namespace nmras {
 namespace {
 
 constexpr uint64_t kActivationTimeoutUsec = 25 * 1000 * 1000;
+// How much longer a dial that gave up waits for a late answer, to end
+// what it started.
+constexpr uint64_t kLateAnswerBoundUsec = 30 * 1000 * 1000;
 // A dial waits for the lock at most as long as its holder may wait for an
 // activation's answer, and a little more.
 constexpr std::chrono::milliseconds kLockBound(30 * 1000);
@@ -54,21 +57,6 @@ std::string ChooseDevice(sd_bus* bus, const std::string& profile_path) {
     if (IsFreeFor(bus, device, profile_path)) return device;
   }
   return "";
-}
-
-// Deletes the copy of uuid, which ends its activation: one that NetworkManager
-// finishes after the dial gave up must not stay up with no one's handle.
-void DeleteCopy(sd_bus* bus, const std::string& uuid) {
-  Message call = NewCall(bus, kSettingsPath, kSettingsInterface, "GetConnectionByUuid");
-  Message reply;
-  const char* path = nullptr;
-  if (call == nullptr || sd_bus_message_append(call.get(), "s", uuid.c_str()) < 0 ||
-      CallWaiting(bus, call.get(), reply) != 0 ||
-      sd_bus_message_read(reply.get(), "o", &path) < 0) {
-    return;
-  }
-  Message done;
-  CallWaiting(bus, NewCall(bus, path, kProfileInterface, "Delete").get(), done);
 }
 
 // Where an activation goes: a device, or for a VPN the base link's active
@@ -105,16 +93,33 @@ uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile, c
   agent.uuid = NewUuid();
   agent.setting = profile.secret_setting;
   agent.vpn = profile.kind->in_data;
+  agent.other_keys = profile.kind->stored_secrets;
   if (code == 0 && agent.uuid.empty()) code = RAS_ERROR_UNKNOWN;
   if (code == 0) {
     ReadStoredSecrets(bus, profile, agent.secrets);
     if (params.szPassword[0] != '\0') agent.secrets.password.Set(params.szPassword);
-    code = BuildActivation(bus, settings.get(), profile,
-                           DialValues{params.szPhoneNumber, params.szUserName}, agent.uuid,
+    DialValues values{params.szPhoneNumber, params.szUserName, {}};
+    for (int i = 0; agent.other_keys != nullptr && agent.other_keys[i] != nullptr; ++i) {
+      if (!agent.secrets.others[i].empty()) values.handed_secrets.push_back(agent.other_keys[i]);
+    }
+    code = BuildActivation(bus, settings.get(), profile, values, agent.uuid,
                            target.device, target.specific, call);
   }
   if (code == 0) code = RegisterSecretAgent(bus, agent);
   return code;
+}
+
+// Reads the active connection from an activation's answer: ActivateConnection's
+// "o", or AddAndActivateConnection2's "o" of the copy, then the active one.
+uint32_t ActivePathOfAnswer(sd_bus_message* reply, DialWatch& watch) {
+  const char* signature = sd_bus_message_get_signature(reply, 1);
+  const char *profile_path = nullptr, *active = nullptr;
+  int r = signature != nullptr && signature[0] == 'o' && signature[1] == 'o'
+              ? sd_bus_message_read(reply, "oo", &profile_path, &active)
+              : sd_bus_message_read(reply, "o", &active);
+  if (r <= 0 || HandleOfActivePath(active) == 0) return RAS_ERROR_UNKNOWN;
+  watch.active_path = active;
+  return 0;
 }
 
 // Holds until NetworkManager shows the activation on its device (or a
@@ -126,8 +131,9 @@ void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const st
   }
 }
 
-// Activates the entry on target (a device, "" when none is free, or a
-// VPN's base link); fills the watch's active path.
+// Activates the entry on target (a device, "" when none is free; for a
+// VPN, NetworkManager's primary connection carries it); fills the watch's
+// active path. The call is left pending when its answer is late.
 uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
                        DialWatch& watch) {
   sd_bus* bus = watch.bus.get();
@@ -141,27 +147,14 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
   uint32_t code = own_values ? ActivationOfCopy(params, profile, target, watch, call)
                              : ActivationOfProfile(bus, profile, target, call);
   if (code == 0) code = SubscribeDialSignals(watch);
-  Message reply;
-  // The activation waits for polkit's answer too: give it longer.
+  if (code == 0) code = StartCall(bus, call.get(), watch.activation);
+  // The activation waits for polkit's answer too: give it longer. A VPN
+  // refused at once (no base link, no plugin) could not be set up.
   if (code == 0) {
-    // A VPN refused at once (no base link after all, no plugin) could not be set up.
-    code = CallWaiting(bus, call.get(), reply,
-                       watch.vpn ? RAS_ERROR_AUTOMATIC_VPN_FAILED : RAS_ERROR_UNKNOWN,
-                       kActivationTimeoutUsec);
+    code = AwaitCall(bus, watch.activation, kActivationTimeoutUsec,
+                     watch.vpn ? RAS_ERROR_AUTOMATIC_VPN_FAILED : RAS_ERROR_UNKNOWN);
   }
-  if (code == RAS_ERROR_REQUEST_TIMEOUT && !watch.agent.uuid.empty()) {
-    DeleteCopy(bus, watch.agent.uuid);
-  }
-  const char *profile_path = nullptr, *active = nullptr;
-  if (code == 0 && own_values &&
-      sd_bus_message_read(reply.get(), "oo", &profile_path, &active) < 0) {
-    code = RAS_ERROR_UNKNOWN;
-  }
-  if (code == 0 && !own_values && sd_bus_message_read(reply.get(), "o", &active) < 0) {
-    code = RAS_ERROR_UNKNOWN;
-  }
-  if (code == 0 && HandleOfActivePath(active) == 0) code = RAS_ERROR_UNKNOWN;
-  if (code == 0) watch.active_path = active;
+  if (code == 0) code = ActivePathOfAnswer(watch.activation.reply.get(), watch);
   if (code == 0 && !watch.vpn) AwaitDeviceShowsActivation(bus, target.device, watch.active_path);
   return code;
 }
@@ -169,13 +162,16 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
 // Under the dial lock, which also makes two dials of one entry give one
 // link: the entry's link when it is up or coming up (the dial follows it),
 // else a new activation: on a free device, or for a VPN, which takes no
-// device of its own, on the base link. An activation of the entry's own
-// profile that waits for secrets no agent gives is taken over by a dial
-// that brings a password: its copy replaces it (on the same device; a VPN's
-// is ended first), and the dial's agent answers. Answering the waiting
-// activation itself could make NetworkManager save the password in the
-// profile, as it does with secrets an agent returns for a profile that
-// keeps them (password flags 0).
+// device of its own, on the primary connection, which NetworkManager picks
+// in the same step as it starts the VPN (nm-manager.c, for a VPN with no
+// specific object). A modem's activation of the entry's own profile that
+// waits for secrets no agent gives is taken over by a dial that brings a
+// password: its copy replaces it on the same device, and the dial's agent
+// answers. Answering the waiting activation itself could make
+// NetworkManager save the password in the profile, as it does with
+// secrets an agent returns for a profile that keeps them (password flags
+// 0). A VPN in need-auth is never taken over: another client's agent is at
+// work on it, and the dial follows it instead.
 uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   if (!IsUtf8(params.szPassword)) return RAS_ERROR_INVALID_PARAMETER;
   uint32_t code = OpenSystemBus(watch.bus);
@@ -188,20 +184,31 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   DialLock lock(kLockBound);
   std::string link = ActiveLinkOfEntry(bus, profile.id);
   std::string device;
-  bool take_over = !link.empty() && params.szPassword[0] != '\0' &&
+  bool take_over = !link.empty() && !watch.vpn && params.szPassword[0] != '\0' &&
                    WaitsForSecrets(bus, link, profile.path, device);
   if (!link.empty() && !take_over) {
     watch.active_path = link;
+    watch.following = true;
     return SubscribeDialSignals(watch);
   }
-  if (!watch.vpn) {
-    return ActivateEntry(params, profile,
-                         Target{take_over ? device : ChooseDevice(bus, profile.path), "/"}, watch);
+  if (watch.vpn) return ActivateEntry(params, profile, Target{}, watch);
+  return ActivateEntry(params, profile,
+                       Target{take_over ? device : ChooseDevice(bus, profile.path)}, watch);
+}
+
+// An activation whose answer came after the dial gave up may still have
+// started (NetworkManager adds a copy only once polkit has answered, in
+// nm-manager.c's _add_and_activate_auth_done): it is ended as soon as its
+// answer comes, within a bound. Its copy, volatile, goes with it; its
+// secrets are refused meanwhile, so it cannot come up.
+void EndLateActivation(DialWatch& watch) {
+  if (watch.activation.slot == nullptr || watch.activation.answered) return;
+  watch.agent.refusing = true;
+  sd_bus* bus = watch.bus.get();
+  if (AwaitCall(bus, watch.activation, kLateAnswerBoundUsec) == 0 &&
+      ActivePathOfAnswer(watch.activation.reply.get(), watch) == 0) {
+    DeactivateActive(bus, watch.active_path);
   }
-  if (take_over) DeactivateActive(bus, link);
-  Target target;
-  code = BaseLinkOfVpn(bus, target.specific);
-  return code != 0 ? code : ActivateEntry(params, profile, target, watch);
 }
 
 // The library's own thread: nothing may escape it, or the process ends.
@@ -220,6 +227,7 @@ uint32_t Dial(const RASDIALPARAMS& params, RasDialFunc notifier, HRASCONN* handl
   auto watch = std::make_unique<DialWatch>();
   watch->notifier = notifier;
   uint32_t code = Activate(params, *watch);
+  if (code == RAS_ERROR_REQUEST_TIMEOUT) EndLateActivation(*watch);
   if (code != 0) {
     *handle = AddFailedDial(code, watch->device_type);
     return code;

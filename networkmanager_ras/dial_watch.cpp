@@ -87,7 +87,8 @@ std::string FirstDevice(sd_bus* bus, const std::string& active_path) {
 }
 
 void OnDevice(DialWatch& watch, uint32_t state, uint32_t reason) {
-  if (state == kDeviceFailed) {
+  if (state == kDevicePrepare) watch.device_started = true;
+  if (state == kDeviceFailed && watch.device_started) {
     // The dial ends when the active connection is deactivated: until then
     // NetworkManager still reports it activating to other status queries.
     watch.device_failed = true;
@@ -99,7 +100,9 @@ void OnDevice(DialWatch& watch, uint32_t state, uint32_t reason) {
   // dial's own has not reached it yet (a take-over passes prepare after it).
   if (state == kDeviceDeactivating) watch.replaced = reason == kDeviceReasonNewActivation;
   if (state == kDevicePrepare) watch.replaced = false;
-  if (!watch.device_failed) Report(watch, watch.states.Advance(StatesOfDeviceState(state)));
+  if (!watch.device_failed && watch.device_started) {
+    Report(watch, watch.states.Advance(StatesOfDeviceState(state)));
+  }
 }
 
 // Takes device as the dial's and handles what it had signalled so far.
@@ -197,6 +200,7 @@ uint32_t SubscribeDialSignals(DialWatch& watch) {
 }
 
 void BeginWatch(DialWatch& watch) {
+  watch.device_started = watch.following;
   Report(watch, watch.states.Advance({RASCS_OpenPort}));
   if (watch.device_path.empty() && !watch.vpn)
     watch.device_path = FirstDevice(watch.bus.get(), watch.active_path);

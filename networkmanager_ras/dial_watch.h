@@ -31,6 +31,7 @@ struct DialEvent {
 struct DialWatch {
   Bus bus;
   SecretAgent agent;  // before the bus closes, its object goes
+  PendingCall activation;  // the activation call, kept until its answer
   RasDialFunc notifier = nullptr;
   std::shared_ptr<DialRecord> record;
   std::string active_path;
@@ -42,6 +43,10 @@ struct DialWatch {
   sd_bus_slot* slots[4] = {nullptr, nullptr, nullptr, nullptr};
   std::deque<DialEvent> events;   // signals not yet handled
   std::deque<DialEvent> unowned;  // device signals of a device not yet known
+  bool following = false;  // the entry's link was there: the dial follows it
+  // The device has started the dial's activation (or, when following, the
+  // link's): a failure signalled before that is another activation's.
+  bool device_started = false;
   uint32_t device_reason = 0;
   bool device_failed = false;
   bool replaced = false;  // another activation took the device

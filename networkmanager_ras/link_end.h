@@ -1,9 +1,11 @@
-// Ending one active connection so that it stays ended, and touching
-// nothing else: the entry's own profile is kept from autoconnecting (until
-// someone activates it by hand), never the device, whose other profiles may
-// still come up on it; then the active connection alone is deactivated. A
-// device's Disconnect would block every profile on the device, and for a
-// link that rides on another (a VPN) it would end the link underneath.
+// Ending one active connection, and touching nothing else: the active
+// connection alone is deactivated. NetworkManager itself keeps a stored
+// profile that a user deactivated from autoconnecting again until it is
+// activated by hand (nm-policy.c blocks it for user-request), and a dial's
+// volatile copy is deleted when it goes down, so no profile needs to be
+// rewritten and only network-control is asked for. A device's Disconnect
+// would block every profile on the device, and for a link that rides on
+// another (a VPN) it would end the link underneath.
 #ifndef NELVO_NM_LINK_END_H
 #define NELVO_NM_LINK_END_H
 
@@ -14,16 +16,7 @@
 
 namespace nmras {
 
-// Blocks the autoconnect of the entry's profile (profile_path, or, when
-// that is a dial's volatile copy, the entry's stored profile of the same
-// id), then deactivates active_path. Returns 0 or the error code of the
-// deactivation; a profile that cannot be blocked (no permission to modify
-// it) does not keep the link up.
-uint32_t EndLink(sd_bus* bus, const std::string& active_path, const std::string& entry_id,
-                 const std::string& profile_path);
-
-// Deactivates active_path alone (an attempt of a dial's own that never
-// became a link). Returns 0 or the error code.
+// Deactivates active_path alone. Returns 0 or the error code.
 uint32_t DeactivateActive(sd_bus* bus, const std::string& active_path);
 
 }  // namespace nmras

@@ -6,19 +6,23 @@ namespace nmras {
 namespace {
 
 const char* const kOpenVpnLogins[] = {"password", "password-tls", nullptr};
+// What nm-openvpn-service.c's check_need_secrets() asks for beside the
+// password: an encrypted key's password, and a proxy's when a proxy user is set.
+const char* const kOpenVpnStoredSecrets[] = {"cert-pass", "http-proxy-password", nullptr};
+static_assert(sizeof kOpenVpnStoredSecrets / sizeof *kOpenVpnStoredSecrets - 1 <= kMostStoredSecrets);
 
 constexpr LinkKind kKinds[] = {
-    {"gsm", nullptr, nullptr, "gsm", false, nullptr, "number", "username", "modem", false},
-    {"cdma", nullptr, nullptr, "cdma", false, nullptr, "number", "username", "modem", false},
-    {"pppoe", nullptr, nullptr, "pppoe", false, nullptr, "", "username", "PPPoE", false},
+    {"gsm", nullptr, nullptr, "gsm", false, nullptr, "number", "username", "modem", false, nullptr},
+    {"cdma", nullptr, nullptr, "cdma", false, nullptr, "number", "username", "modem", false, nullptr},
+    {"pppoe", nullptr, nullptr, "pppoe", false, nullptr, "", "username", "PPPoE", false, nullptr},
     // Bluetooth dial-up (DUN) carries a gsm or cdma setting; a personal-area
     // network profile is no dial-up link.
-    {"bluetooth", "bluetooth", "dun", "gsm", false, nullptr, "number", "username", "modem", false},
-    {"bluetooth", "bluetooth", "dun", "cdma", false, nullptr, "number", "username", "modem", false},
+    {"bluetooth", "bluetooth", "dun", "gsm", false, nullptr, "number", "username", "modem", false, nullptr},
+    {"bluetooth", "bluetooth", "dun", "cdma", false, nullptr, "number", "username", "modem", false, nullptr},
     // OpenVPN: the server is OpenVPN's "remote", the login its "username";
     // the password goes as the VPN secret "password".
     {"vpn", "vpn", "org.freedesktop.NetworkManager.openvpn", "vpn", true, kOpenVpnLogins,
-     "remote", "username", "vpn", true},
+     "remote", "username", "vpn", true, kOpenVpnStoredSecrets},
 };
 
 bool Accepts(const LinkKind& kind, const KindClues& clues) {

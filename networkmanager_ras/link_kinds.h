@@ -33,7 +33,14 @@ struct LinkKind {
   // own, and its link ends by its own active connection, never by the
   // device under it (the base's).
   bool rides_on_base;
+  // A VPN plugin's secrets beside the login password that it may ask for
+  // (a client key's password, a proxy's): the dial hands over the stored
+  // profile's own (null-terminated; null: none).
+  const char* const* stored_secrets;
 };
+
+// The most stored secrets a kind names.
+constexpr int kMostStoredSecrets = 2;
 
 // What a profile's settings say about its kind: its connection.type, the
 // "type"/"service-type" of each setting that has one, the settings it has,

@@ -2,6 +2,7 @@
 #include "networkmanager_ras/nm_bus.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 
 #include "networkmanager_ras/bus_fields.h"
@@ -32,6 +33,46 @@ uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t
   sd_bus_error_free(&error);
   reply.reset(answer);
   return code;
+}
+
+namespace {
+
+int OnPendingAnswer(sd_bus_message* m, void* data, sd_bus_error*) {
+  auto* pending = static_cast<PendingCall*>(data);
+  pending->answered = true;
+  const sd_bus_error* error = sd_bus_message_get_error(m);
+  if (error == nullptr) {
+    pending->reply.reset(sd_bus_message_ref(m));
+  } else {
+    pending->error = error->name != nullptr ? error->name : "";
+    pending->errno_value = sd_bus_message_get_errno(m);
+  }
+  return 0;
+}
+
+}  // namespace
+
+uint32_t StartCall(sd_bus* bus, sd_bus_message* call, PendingCall& pending) {
+  if (call == nullptr) return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
+  // Our own bound applies, not the bus's.
+  int r = sd_bus_call_async(bus, &pending.slot, call, OnPendingAnswer, &pending, UINT64_MAX);
+  return r < 0 ? BusErrorCode(nullptr, r, RAS_ERROR_RASMAN_CANNOT_INITIALIZE) : 0;
+}
+
+uint32_t AwaitCall(sd_bus* bus, PendingCall& pending, uint64_t timeout_usec, uint32_t fallback) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout_usec);
+  int r = 0;
+  while (!pending.answered && r >= 0) {
+    r = sd_bus_process(bus, nullptr);
+    auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        until - std::chrono::steady_clock::now());
+    if (pending.answered || left.count() <= 0) break;
+    if (r == 0) r = sd_bus_wait(bus, static_cast<uint64_t>(left.count()));
+  }
+  if (r < 0) return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
+  if (!pending.answered) return RAS_ERROR_REQUEST_TIMEOUT;
+  if (pending.reply != nullptr) return 0;
+  return BusErrorCode(pending.error.c_str(), -pending.errno_value, fallback);
 }
 
 namespace {

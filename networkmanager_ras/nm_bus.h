@@ -40,6 +40,32 @@ constexpr uint64_t kCallTimeoutUsec = 5 * 1000 * 1000;
 uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply,
                      uint32_t fallback = RAS_ERROR_UNKNOWN, uint64_t timeout_usec = 0);
 
+// A call whose answer may be awaited in more than one bounded wait: an
+// activation whose answer is late must still be seen, so that what
+// NetworkManager does on it after all can be undone.
+struct PendingCall {
+  sd_bus_slot* slot = nullptr;
+  Message reply;      // the answer, once there and not an error
+  std::string error;  // its D-Bus error name, once there and an error
+  int errno_value = 0;
+  bool answered = false;
+  PendingCall() = default;
+  PendingCall(const PendingCall&) = delete;
+  PendingCall& operator=(const PendingCall&) = delete;
+  ~PendingCall() { sd_bus_slot_unref(slot); }
+};
+
+// Sends call, its answer to be awaited with AwaitCall. Returns 0 or the
+// error code.
+uint32_t StartCall(sd_bus* bus, sd_bus_message* call, PendingCall& pending);
+
+// Waits at most timeout_usec for the answer, serving the bus meanwhile (a
+// secret agent on it answers). Returns 0 with pending.reply set, the error
+// code of an error answer (fallback for names the table does not know),
+// or 638 when none came in time; the call stays pending.
+uint32_t AwaitCall(sd_bus* bus, PendingCall& pending, uint64_t timeout_usec,
+                   uint32_t fallback = RAS_ERROR_UNKNOWN);
+
 // Sends all the calls at once and collects their replies, as libnm does:
 // one round trip's wait for many profiles. replies[i] is null where call i
 // failed. Returns 0, or 711 when the bus itself failed.

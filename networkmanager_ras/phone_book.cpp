@@ -122,13 +122,23 @@ void ReadStoredSecrets(sd_bus* bus, const Profile& profile, StoredSecrets& secre
     return;
   }
   sd_bus_message_sensitive(reply.get());  // its buffer is cleared when freed
+  // A VPN's secrets: its password and the others its kind names.
+  const char* keys[kMostStoredSecrets + 2] = {"password"};
+  SecretText* values[kMostStoredSecrets + 1] = {&secrets.password};
+  const char* const* others = profile.kind->stored_secrets;
+  for (int i = 0; others != nullptr && others[i] != nullptr; ++i) {
+    keys[i + 1] = others[i];
+    values[i + 1] = &secrets.others[i];
+  }
+  const SecretSlots vpn{keys, values};
   const Field fields[] = {{"password", "s", &secrets.password, true},
                           {"pin", "s", &secrets.pin, true},
-                          {"secrets", "a{ss}", &secrets.password, true}};  // a VPN's
+                          {"secrets", "a{ss}", const_cast<SecretSlots*>(&vpn), true}};
   const SettingFields wanted[] = {{profile.secret_setting.c_str(), fields, 3, nullptr}};
   if (ReadSettings(reply.get(), wanted) < 0) {
     secrets.password.Clear();
     secrets.pin.Clear();
+    for (SecretText& other : secrets.others) other.Clear();
   }
 }
 

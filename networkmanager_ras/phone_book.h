@@ -31,7 +31,8 @@ struct Profile {
 // The secrets NetworkManager keeps for a profile.
 struct StoredSecrets {
   SecretText password;
-  SecretText pin;  // a gsm SIM's PIN
+  SecretText pin;                        // a gsm SIM's PIN
+  SecretText others[kMostStoredSecrets];  // a VPN's, as its kind's stored_secrets
 };
 
 // Fills profile from a GetSettings reply; false when it is no entry.

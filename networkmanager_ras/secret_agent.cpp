@@ -15,13 +15,20 @@ int AppendSecret(sd_bus_message* reply, const char* key, const SecretText& value
   return sd_bus_message_append(reply, "{sv}", key, "s", value.c_str());
 }
 
-// The VPN's secrets: {"secrets": <a{ss} {"password": ...}>}.
-int AppendVpnSecrets(sd_bus_message* reply, const SecretText& password) {
+int AppendVpnSecret(sd_bus_message* reply, const char* key, const SecretText& value) {
+  return value.empty() ? 0 : sd_bus_message_append(reply, "{ss}", key, value.c_str());
+}
+
+// The VPN's secrets: {"secrets": <a{ss} {"password": ..., others...}>}.
+int AppendVpnSecrets(sd_bus_message* reply, const SecretAgent& agent) {
   int r = sd_bus_message_open_container(reply, 'e', "sv");
   if (r >= 0) r = sd_bus_message_append_basic(reply, 's', "secrets");
   if (r >= 0) r = sd_bus_message_open_container(reply, 'v', "a{ss}");
   if (r >= 0) r = sd_bus_message_open_container(reply, 'a', "{ss}");
-  if (r >= 0 && !password.empty()) r = sd_bus_message_append(reply, "{ss}", "password", password.c_str());
+  if (r >= 0) r = AppendVpnSecret(reply, "password", agent.secrets.password);
+  for (int i = 0; r >= 0 && agent.other_keys != nullptr && agent.other_keys[i] != nullptr; ++i) {
+    r = AppendVpnSecret(reply, agent.other_keys[i], agent.secrets.others[i]);
+  }
   for (int i = 0; i < 3 && r >= 0; ++i) r = sd_bus_message_close_container(reply);
   return r;
 }
@@ -37,6 +44,11 @@ int AnswerGetSecrets(sd_bus_message* m, SecretAgent& agent) {
       uuid != agent.uuid || agent.setting != setting) {
     return sd_bus_reply_method_errorf(m, kAgentNoSecrets, "not this agent's connection");
   }
+  // UserCanceled, not NoSecrets: NetworkManager then fails the activation
+  // rather than waiting for another agent (a modem would wait for ever).
+  if (agent.refusing) {
+    return sd_bus_reply_method_errorf(m, kAgentUserCanceled, "the dial has ended");
+  }
   if (agent.vpn && agent.answered > 0) {
     return sd_bus_reply_method_errorf(m, kAgentUserCanceled, "the password was refused");
   }
@@ -50,7 +62,7 @@ int AnswerGetSecrets(sd_bus_message* m, SecretAgent& agent) {
   if (r >= 0) r = sd_bus_message_open_container(reply.get(), 'e', "sa{sv}");
   if (r >= 0) r = sd_bus_message_append_basic(reply.get(), 's', setting);
   if (r >= 0) r = sd_bus_message_open_container(reply.get(), 'a', "{sv}");
-  if (r >= 0 && agent.vpn) r = AppendVpnSecrets(reply.get(), agent.secrets.password);
+  if (r >= 0 && agent.vpn) r = AppendVpnSecrets(reply.get(), agent);
   if (r >= 0 && !agent.vpn) r = AppendSecret(reply.get(), "password", agent.secrets.password);
   if (r >= 0 && agent.setting == "gsm") r = AppendSecret(reply.get(), "pin", agent.secrets.pin);
   for (int i = 0; i < 3 && r >= 0; ++i) r = sd_bus_message_close_container(reply.get());

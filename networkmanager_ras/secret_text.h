@@ -36,6 +36,13 @@ class SecretText {
   std::string value_;
 };
 
+// Where the named secrets of a VPN's "secrets" dictionary go: values[i]
+// takes keys[i] (keys null-terminated). Other keys are not kept.
+struct SecretSlots {
+  const char* const* keys;
+  SecretText* const* values;
+};
+
 }  // namespace nmras
 
 #endif

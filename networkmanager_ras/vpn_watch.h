@@ -1,5 +1,5 @@
-// The VPN side of a dial: the base link a VPN rides on, the VPN's own
-// states as connection states, and its failures as error codes.
+// The VPN side of a dial: the VPN's own states as connection states, and
+// its failures as error codes.
 #ifndef NELVO_NM_VPN_WATCH_H
 #define NELVO_NM_VPN_WATCH_H
 
@@ -26,13 +26,6 @@ std::vector<uint32_t> OnVpnState(VpnProgress& progress, uint32_t vpn_state);
 // The error code of a VPN dial whose active connection ended for reason.
 uint32_t VpnFailureCode(const VpnProgress& progress, uint32_t reason);
 
-// The base link a VPN is activated on: NetworkManager's primary
-// connection. Returns 0, or 800 when no link is up to carry the tunnel
-// (NetworkManager would refuse the activation).
-uint32_t BaseLinkOfVpn(sd_bus* bus, std::string& base_active_path);
-
-// Whether the VPN of an active connection waits for its secrets now.
-bool VpnWaitsForSecrets(sd_bus* bus, const std::string& active_path);
 
 }  // namespace nmras
 

@@ -209,7 +209,7 @@ TEST_F(NetworkManagerLibrary, DialParamsOfUnknownOrBadNames) {
 }
 
 TEST_F(NetworkManagerLibrary, DialReportsForwardStatesFromItsOwnThreadAndStaysUp) {
-  std::string profile = nmtest::AddProfile("Mobile", "gsm", {{"number", "*99#"}});
+  nmtest::AddProfile("Mobile", "gsm", {{"number", "*99#"}});
   HRASCONN handle = DialAndWait("Mobile", 0, RASCS_Connected);
   {
     std::lock_guard<std::mutex> hold(notes.lock);
@@ -223,11 +223,24 @@ TEST_F(NetworkManagerLibrary, DialReportsForwardStatesFromItsOwnThreadAndStaysUp
   EXPECT_STREQ("Mobile", connections[0].szEntryName);
   EXPECT_EQ((std::vector<std::string>{"Mobile"}), EntryNames());
 
-  // The hang-up blocks the stored profile's autoconnect, not the copy's.
+  // The hang-up deactivates and rewrites no profile (no Update2).
   EXPECT_EQ(0u, lib.hang_up(handle));
-  EXPECT_EQ((std::vector<std::string>{profile}), nmtest::Blocked());
+  EXPECT_TRUE(nmtest::Blocked().empty());
   EXPECT_TRUE(StatusBecomes(handle, 6));
   EXPECT_TRUE(Connections().empty());
+}
+
+// A failure the device signalled for another client's activation just
+// before the dial's own began is not the dial's: it connects, every state
+// reported.
+TEST_F(NetworkManagerLibrary, DeviceFailureBeforeTheDialsActivationIsNotItsOwn) {
+  nmtest::AddProfile("Mobile", "gsm", {{"outcome", "after-failure"}});
+  HRASCONN handle = DialAndWait("Mobile", 0, RASCS_Connected);
+  {
+    std::lock_guard<std::mutex> hold(notes.lock);
+    EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 14, 8192}), notes.states);
+  }
+  EXPECT_EQ(0u, lib.hang_up(handle));
 }
 
 TEST_F(NetworkManagerLibrary, DialActivatesAVolatileCopyWithTheCallersValues) {

@@ -222,7 +222,7 @@ def walk(path, steps, token):
 def activation_steps(path, device, outcome, step_ms):
     def dev(state, reason=0):
         return (step_ms, lambda: emit_device(device, state, reason))
-    if outcome == 'connect':
+    if outcome in ('connect', 'after-failure'):
         return [dev(s) for s in CONNECT_WALK] + [
             (step_ms, lambda: emit_active(path, ACTIVATED, 1))]
     if outcome == 'never':
@@ -279,6 +279,10 @@ def add_and_activate2(self, settings, device, specific, options):
         modem = str(device)
     else:
         raise dbus_error('UnknownDevice', 'no such device')
+    if outcome == 'after-failure':
+        # Another client's activation of the modem failed just before this one.
+        emit_device(modem, DEV_FAILED, 7)
+        emit_device(modem, DEV_DISCONNECTED, 0)
     path = add_active(copy, settings, modem, ACTIVATING)
     mockobject.objects[modem].props[DEVICE_IFACE]['ActiveConnection'] = dbus.ObjectPath(path)
     walk(path, activation_steps(path, modem, outcome, step_ms), w.active[path])
