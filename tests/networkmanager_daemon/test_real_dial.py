@@ -6,6 +6,7 @@ import time
 
 import daemon_case as c
 import nelvo_driver as d
+import other_clients
 from daemon_case import CONNECTED_LINES, FAILED_LINES
 from nelvo_driver import CONNECTION_FAILED, head, ipc_record, not_connected
 
@@ -107,6 +108,19 @@ class Cancelled(c.DaemonCase):
                          result.stdout)
         self.assertEqual(ipc_record(CONNECTION_FAILED), result.file("s.ipc"))
         self.assert_links_down_and_no_copies()
+
+    def test_dial_agent_answers_networkmanager_alone(self):
+        run = self.start_nelvo(["/ENTRY:Never", "/IPC:s.ipc"] + c.DIAL_ARGS)
+        self.assertTrue(d.wait_for(lambda: "Never" in self.dialup_active(), 15, 0.05))
+        copy = [uuid for name, uuid, _type in self.daemon.profiles()
+                if (name, uuid, _type) not in self.stored]
+        # Every bus peer but NetworkManager is refused the copy's secrets;
+        # the dial's agent says so (the others have no agent at all).
+        answers = other_clients.ask_every_agent(self.daemon.address, copy[0], "gsm")
+        self.assertNotIn("", answers.values())
+        self.assertIn("org.freedesktop.NetworkManager.SecretAgent.NoSecrets", answers.values())
+        run.kill()
+        run.communicate(timeout=d.TIMEOUT)
 
     def test_killed_mid_dial_leaves_no_copy_once_the_link_is_down(self):
         run = self.start_nelvo(["/ENTRY:Never", "/IPC:s.ipc"] + c.DIAL_ARGS)

@@ -88,33 +88,59 @@ def assert_stays_down(case):
                                                 "ttyNELVO0"))
 
 
+# An administrator's keyfile, comments and all: a dial and a hang-up leave
+# it byte for byte as it was.
+ROAM_KEYFILE = b"""# Roaming SIM: ask for the password, never store it.
+[connection]
+id=Roam
+uuid=8d4c5f8e-2f0e-4a8b-9c31-5b1e2f7a9d10
+type=gsm
+interface-name=ttyNELVO0
+
+[gsm]
+apn=internet
+username=joe
+
+[ipv4]
+method=auto
+
+[ipv6]
+method=ignore
+"""
+WAITING = "ttyNELVO0:gsm:connecting (need authentication):Roam"
+
+
 class WaitingForSecrets(c.DaemonCase):
-    """An autoconnect profile with a user name and no password: its own
-    activation waits for secrets that no agent gives."""
+    """An autoconnect profile with a user name and no password, from a
+    keyfile: its own activation waits for secrets that no agent gives."""
 
     modems = 1
     profiles = {}
 
     @classmethod
     def add_profiles(cls):
-        cls.daemon.nmcli("connection", "add", "type", "gsm", "ifname", "ttyNELVO0", "con-name",
-                         "Roam", "gsm.apn", "internet", "gsm.username", "joe",
-                         "ipv6.method", "ignore")
+        cls.keyfile = cls.daemon.nm_root() / "etc/NetworkManager/system-connections/roam.nmconnection"
+        cls.keyfile.write_bytes(ROAM_KEYFILE)
+        cls.keyfile.chmod(0o600)
+        cls.daemon.nmcli("connection", "load", "/etc/NetworkManager/system-connections/roam.nmconnection")
         cls.stored = cls.daemon.profiles()
 
     def test_dial_with_a_password_finishes_it_and_stores_nothing(self):
-        self.assertTrue(c.wait_for(lambda: "ttyNELVO0:gsm:connecting (need authentication):Roam"
-                                   in self.daemon.nmcli("device"), 20))
+        self.assertTrue(c.wait_for(lambda: WAITING in self.daemon.nmcli("device"), 20))
         started = time.monotonic()
         result = self.dial("roam")
         self.assertEqual(head() + b"Connecting to Roam\r\n" + CONNECTED_LINES, result.stdout)
         self.assertLess(time.monotonic() - started, 20)
         self.assert_link_up("Roam", 0)
         assert_password_nowhere(self)
-        # The link ran on the dial's copy: the hang-up blocks the profile itself.
+        # The link ran on the dial's copy; after the hang-up the profile goes
+        # back to waiting for its password, as the dial found it.
         handle = self.daemon.active_handles()["Roam"]
         self.assertEqual(head() + hung_up(handle), self.hang_up("Roam").stdout)
-        assert_stays_down(self)
+        self.assertTrue(c.wait_for(lambda: WAITING in self.daemon.nmcli("device"), 20))
+        self.assertEqual(ROAM_KEYFILE, self.keyfile.read_bytes())
+        self.assertIn("Roam:/etc/NetworkManager/system-connections/roam.nmconnection",
+                      self.daemon.nmcli("-f", "NAME,FILENAME", "connection", "show"))
 
 
 class BusyModem(c.DaemonCase):

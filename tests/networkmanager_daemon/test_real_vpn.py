@@ -4,6 +4,8 @@ password, a server that does not answer, a cancel, a hang-up that leaves
 the base link up, the password kept out of every file and answer, and an
 entry already up."""
 
+import subprocess
+import sys
 import time
 from pathlib import Path
 
@@ -19,6 +21,8 @@ USER = "vpnjoe"
 SILENT_SERVER = "10.77.0.99"
 # need-auth (1 2), connect (3 4 5): where a refused or unanswered login ends.
 CONNECT_LINES = d.progress_lines([0, 1, 2, 3, 4, 5])
+# A dial that follows a VPN at need-auth: from connect on, to connected.
+FOLLOWED_LINES = d.progress_lines([0, 3, 4, 5, 14, 8192]) + b"Connected\r\n"
 
 
 class Vpn(c.DaemonCase):
@@ -111,6 +115,21 @@ class Vpn(c.DaemonCase):
                          result.stdout)
         self.assertEqual(ipc_record(b"Connection Successful"), result.file("s.ipc"))
         self.assertEqual(handle, self.daemon.active_handles()["Tunnel"])
+
+    def test_vpn_waiting_for_another_clients_agent_is_followed(self):
+        other = subprocess.Popen([sys.executable, str(Path(__file__).parent / "other_clients.py"),
+                                  self.daemon.address, "Tunnel", c.PASSWORD, "3"],
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+        try:
+            handle = int(other.stdout.readline().rsplit("/", 1)[1])
+            result = self.vpn_dial("Tunnel")
+            self.assertEqual(head() + b"Connecting to Tunnel\r\n" + FOLLOWED_LINES, result.stdout)
+            # The other client's activation is the one up, not a dial's copy.
+            self.assertEqual(["Tunnel"], self.vpn_active())
+            self.assertEqual(handle, self.daemon.active_handles()["Tunnel"])
+        finally:
+            other.kill()
+            other.wait()
 
     def test_refused_password_ends_at_once(self):
         started = time.monotonic()
