@@ -408,11 +408,18 @@ class RealDaemon:
 
     def add_openvpn(self, name, server=vpn_server.SERVER, login="password", timeout=None):
         """An OpenVPN profile as a user makes one: password agent-owned,
-        without autoconnect."""
+        without autoconnect. A password-tls one has the client certificate,
+        its encrypted key and the key's password stored."""
         data = ("remote=%s, connection-type=%s, username=%s, ca=%s, password-flags=1, dev=tun"
                 % (server, login, self.vpn_user, self.vpn_ca))
+        secrets = []
+        if login == "password-tls":
+            folder = self.vpn_ca.parent
+            data += ", cert=%s, key=%s, cert-pass-flags=0" % (folder / "client.crt",
+                                                              folder / "client.key")
+            secrets = ["vpn.secrets", "cert-pass=" + vpn_server.KEY_PASSWORD]
         args = ["connection", "add", "type", "vpn", "con-name", name, "autoconnect", "no",
-                "vpn-type", "openvpn", "vpn.data", data, "ipv6.method", "ignore"]
+                "vpn-type", "openvpn", "vpn.data", data, "ipv6.method", "ignore"] + secrets
         if timeout is not None:
             args += ["vpn.timeout", str(timeout)]
         self.nmcli(*args)

@@ -38,6 +38,7 @@ class Vpn(c.DaemonCase):
         cls.daemon.add_openvpn("Tunnel")
         cls.daemon.add_openvpn("Silent", timeout=3)
         cls.daemon.add_openvpn("Certificates only", login="tls")
+        cls.daemon.add_openvpn("Keyed", login="password-tls")
         cls.stored = cls.daemon.profiles()
 
     def tearDown(self):
@@ -74,7 +75,8 @@ class Vpn(c.DaemonCase):
     def test_entries_are_the_password_logins_of_openvpn(self):
         lib = ras_library.Library(Path(d.PROGRAM).parent / "librasapi32.so")
         # In NetworkManager's order; Ethernet and a certificate-only login are none.
-        self.assertEqual((0, ["Office", "Tunnel", "Silent"]), self.with_bus(lib.enum_entries))
+        self.assertEqual((0, ["Office", "Tunnel", "Silent", "Keyed"]),
+                         self.with_bus(lib.enum_entries))
         # Its user is the login's; its password is the agent's, not stored.
         self.assertEqual((0, USER, "", 0), self.with_bus(lambda: lib.dial_params("Tunnel")))
 
@@ -106,6 +108,21 @@ class Vpn(c.DaemonCase):
         self.assert_vpn_down_base_up()
         time.sleep(1)  # long enough for an autoconnect to show
         self.assertEqual([], self.vpn_active())
+
+    def test_key_password_of_the_stored_profile_reaches_the_dial_and_no_new_place(self):
+        result = self.vpn_dial("Keyed")
+        self.assertEqual(head() + b"Connecting to Keyed\r\n" + CONNECTED_LINES, result.stdout)
+        self.assertEqual(0, self.ping_through_tunnel())
+        key_password = vpn_server.KEY_PASSWORD.encode()
+        root = self.daemon.nm_root()
+        for folder in (root / "run", root / "var/lib/NetworkManager"):
+            for path in folder.rglob("*"):
+                if path.is_file() and not path.is_socket():
+                    self.assertNotIn(key_password, path.read_bytes(), str(path))
+        copy = [uuid for name, uuid, _type in self.daemon.profiles()
+                if (name, uuid, _type) not in self.stored]
+        shown = self.daemon.run(["nmcli", "-s", "connection", "show", copy[0]], check=False)
+        self.assertNotIn(vpn_server.KEY_PASSWORD, shown.stdout)
 
     def test_entry_already_up_is_followed(self):
         self.vpn_dial("Tunnel")

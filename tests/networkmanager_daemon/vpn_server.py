@@ -43,7 +43,7 @@ ca ca.crt
 cert server.crt
 key server.key
 dh none
-verify-client-cert none
+verify-client-cert optional
 username-as-common-name
 script-security 2
 auth-user-pass-verify ./check-login via-file
@@ -59,6 +59,7 @@ grep -qx "$user $hash" "$(dirname "$0")/logins"
 """
 
 EC = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+KEY_PASSWORD = "Key-4b1e-pass"  # the client key's
 
 
 def why_not_runnable():
@@ -84,6 +85,11 @@ def prepare(folder, user, password):
     openssl("req", *EC, "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=nelvo vpn")
     openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
             "-CAcreateserial", "-out", "server.crt", "-days", "2")
+    # A client certificate whose key is encrypted with KEY_PASSWORD.
+    openssl("req", *EC[:-1], "-passout", "pass:" + KEY_PASSWORD, "-keyout", "client.key",
+            "-out", "client.csr", "-subj", "/CN=" + user)
+    openssl("x509", "-req", "-in", "client.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
+            "-CAcreateserial", "-out", "client.crt", "-days", "2")
     (folder / "server.conf").write_text(CONFIG.format(server=SERVER))
     (folder / "setup.sh").write_text(NAMESPACE_SETUP.format(peer=PEER_DEVICE, server=SERVER,
                                                             openvpn=OPENVPN))
