@@ -17,6 +17,7 @@
 #include "networkmanager_ras/dial_lock.h"
 #include "networkmanager_ras/dial_watch.h"
 #include "networkmanager_ras/link_end.h"
+#include "networkmanager_ras/permissions.h"
 #include "networkmanager_ras/phone_book.h"
 #include "networkmanager_ras/vpn_watch.h"
 
@@ -78,11 +79,23 @@ uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const Target& 
   return 0;
 }
 
+// The dial's agent for a copy of profile: the caller's password, else the
+// stored one, and the stored PIN or other secrets, where the caller may
+// read them.
+void PrepareAgent(sd_bus* bus, const RASDIALPARAMS& params, const Profile& profile,
+                  const Permissions& permissions, SecretAgent& agent) {
+  agent.uuid = NewUuid();
+  agent.setting = profile.secret_setting;
+  agent.vpn = profile.kind->in_data;
+  agent.other_keys = profile.kind->stored_secrets;
+  ReadStoredSecrets(bus, profile, permissions, agent.secrets);
+  if (params.szPassword[0] != '\0') agent.secrets.password.Set(params.szPassword);
+}
+
 // The activation of a copy with the caller's values, and the dial's agent
-// that holds its secrets: the caller's password, else the stored one, and
-// the stored PIN, where the caller may read them.
+// that holds its secrets.
 uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
-                          DialWatch& watch, Message& call) {
+                          const Permissions& permissions, DialWatch& watch, Message& call) {
   sd_bus* bus = watch.bus.get();
   Message settings;
   // Read afresh: the profile may have been deleted since it was listed.
@@ -90,20 +103,15 @@ uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile, c
       CallWaiting(bus, NewCall(bus, profile.path.c_str(), kProfileInterface, "GetSettings").get(),
                   settings, RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
   SecretAgent& agent = watch.agent;
-  agent.uuid = NewUuid();
-  agent.setting = profile.secret_setting;
-  agent.vpn = profile.kind->in_data;
-  agent.other_keys = profile.kind->stored_secrets;
+  if (code == 0) PrepareAgent(bus, params, profile, permissions, agent);
   if (code == 0 && agent.uuid.empty()) code = RAS_ERROR_UNKNOWN;
+  DialValues values{params.szPhoneNumber, params.szUserName, {}};
+  for (int i = 0; agent.other_keys != nullptr && agent.other_keys[i] != nullptr; ++i) {
+    if (!agent.secrets.others[i].empty()) values.handed_secrets.push_back(agent.other_keys[i]);
+  }
   if (code == 0) {
-    ReadStoredSecrets(bus, profile, agent.secrets);
-    if (params.szPassword[0] != '\0') agent.secrets.password.Set(params.szPassword);
-    DialValues values{params.szPhoneNumber, params.szUserName, {}};
-    for (int i = 0; agent.other_keys != nullptr && agent.other_keys[i] != nullptr; ++i) {
-      if (!agent.secrets.others[i].empty()) values.handed_secrets.push_back(agent.other_keys[i]);
-    }
-    code = BuildActivation(bus, settings.get(), profile, values, agent.uuid,
-                           target.device, target.specific, call);
+    code = BuildActivation(bus, settings.get(), profile, values, agent.uuid, target.device,
+                           target.specific, call);
   }
   if (code == 0) code = RegisterSecretAgent(bus, agent);
   return code;
@@ -143,9 +151,14 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
   }
   bool own_values = params.szPassword[0] != '\0' || profile.username != params.szUserName ||
                     profile.number != params.szPhoneNumber;
+  // No activation is asked for while polkit does not answer (permissions.h).
+  Permissions permissions;
+  uint32_t code = ReadPermissions(bus, permissions);
   Message call;
-  uint32_t code = own_values ? ActivationOfCopy(params, profile, target, watch, call)
-                             : ActivationOfProfile(bus, profile, target, call);
+  if (code == 0) {
+    code = own_values ? ActivationOfCopy(params, profile, target, permissions, watch, call)
+                      : ActivationOfProfile(bus, profile, target, call);
+  }
   if (code == 0) code = SubscribeDialSignals(watch);
   if (code == 0) code = StartCall(bus, call.get(), watch.activation);
   // The activation waits for polkit's answer too: give it longer. A VPN

@@ -31,20 +31,6 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Whether GetPermissions grants the permission outright.
-bool Permitted(sd_bus* bus, const char* permission) {
-  Message reply;
-  if (CallWaiting(bus, NewCall(bus, kNmPath, kNmInterface, "GetPermissions").get(), reply) != 0 ||
-      sd_bus_message_enter_container(reply.get(), 'a', "{ss}") <= 0) {
-    return false;
-  }
-  const char *name = nullptr, *answer = nullptr;
-  while (sd_bus_message_read(reply.get(), "{ss}", &name, &answer) > 0) {
-    if (std::strcmp(name, permission) == 0) return std::strcmp(answer, "yes") == 0;
-  }
-  return false;
-}
-
 }  // namespace
 
 bool ReadProfile(sd_bus_message* settings, Profile& profile) {
@@ -109,11 +95,12 @@ bool PasswordStored(const Profile& profile) {
   return profile.password_flags == kSecretSystemOwned;
 }
 
-void ReadStoredSecrets(sd_bus* bus, const Profile& profile, StoredSecrets& secrets) {
+void ReadStoredSecrets(sd_bus* bus, const Profile& profile, const Permissions& permissions,
+                       StoredSecrets& secrets) {
   const char* permission = profile.user_limited
                                ? "org.freedesktop.NetworkManager.settings.modify.own"
                                : "org.freedesktop.NetworkManager.settings.modify.system";
-  if (!Permitted(bus, permission)) return;
+  if (!Granted(permissions, permission)) return;
   Message call = NewCall(bus, profile.path.c_str(), kProfileInterface, "GetSecrets");
   Message reply;
   if (call == nullptr ||

@@ -11,6 +11,7 @@
 
 #include "networkmanager_ras/link_kinds.h"
 #include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/permissions.h"
 #include "networkmanager_ras/secret_text.h"
 
 namespace nmras {
@@ -47,9 +48,10 @@ uint32_t FindProfile(const char* name, Profile& profile);
 bool PasswordStored(const Profile& profile);
 
 // The secrets NetworkManager keeps for the profile, read only when the
-// caller plainly may read them (NetworkManager's GetPermissions says
-// "yes"), so no one is ever asked to authorise it. Empty otherwise.
-void ReadStoredSecrets(sd_bus* bus, const Profile& profile, StoredSecrets& secrets);
+// caller plainly may read them (permissions say "yes"), so no one is ever
+// asked to authorise it. Empty otherwise.
+void ReadStoredSecrets(sd_bus* bus, const Profile& profile, const Permissions& permissions,
+                       StoredSecrets& secrets);
 
 }  // namespace nmras
 

@@ -57,11 +57,12 @@ class DaemonCase(unittest.TestCase):
     modems = 2
     pin = ""  # every SIM locked with this PIN, if any
     vpn_user = None  # with a user: an OpenVPN server taking it and PASSWORD
+    polkit = False  # with a stand-in polkitd that decides for callers but root
 
     @classmethod
     def setUpClass(cls):
         cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD, pin=cls.pin,
-                                           vpn_user=cls.vpn_user)
+                                           vpn_user=cls.vpn_user, polkit=cls.polkit)
         cls.daemon.start()
         try:
             cls.add_profiles()
@@ -107,6 +108,17 @@ class DaemonCase(unittest.TestCase):
         result = d.run_nelvo(args, env=env, **kwargs)
         self.assertEqual(0, result.exit_code)
         return result
+
+    def run_nelvo_as_user(self, args, uid=65534):
+        """A nelvo run as another user than root, standard output to a pipe;
+        returns its output."""
+        self.folder.chmod(0o777)
+        done = subprocess.run(["setpriv", "--reuid=%d" % uid, "--regid=%d" % uid,
+                               "--clear-groups", d.PROGRAM] + args, cwd=self.folder,
+                              env=self.daemon.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, timeout=d.TIMEOUT, check=False)
+        self.assertEqual(0, done.returncode)
+        return done.stdout
 
     def start_nelvo(self, args, cwd=None):
         """A nelvo run in the background, standard output to a pipe."""

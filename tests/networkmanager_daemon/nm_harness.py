@@ -43,6 +43,7 @@ from nelvo_driver import wait_for  # noqa: E402  pylint: disable=wrong-import-po
 NM_BINARY = "/usr/sbin/NetworkManager"
 NM_NAME = "org.freedesktop.NetworkManager"
 MM_NAME = "org.freedesktop.ModemManager1"
+POLKIT_NAME = "org.freedesktop.PolicyKit1"
 START_TIMEOUT = 30
 FOLDER_PREFIX = "nelvo-nm-"
 
@@ -51,7 +52,7 @@ BUS_CONFIG = (HERE.parent / "tools" / "private_system_bus.conf").read_text()
 
 NM_CONFIG = """[main]
 plugins=keyfile
-auth-polkit=false
+auth-polkit={polkit}
 dns=none
 rc-manager=unmanaged
 hostname-mode=none
@@ -155,12 +156,17 @@ def _wait_for(what, check, process):
 class RealDaemon:
     """The setup; use it as a context manager or call start() and stop()."""
 
-    def __init__(self, modems=1, password="secret", delay_ms=300, pin="", vpn_user=None):
+    def __init__(self, modems=1, password="secret", delay_ms=300, pin="", vpn_user=None,
+                 polkit=False):
         self.modems = modems
         self.vpn_user = vpn_user  # with a user: an OpenVPN server taking it and the password
         self.vpn = None
         self.vpn_ca = None
         self.pin = pin  # every SIM locked with this PIN, if any
+        # With polkit: a stand-in polkitd that grants what polkit_allow names
+        # (NetworkManager asks it about every caller but root).
+        self.polkit = polkit
+        self.polkitd = None
         self.password = password
         self.delay_ms = delay_ms
         self.folder = None
@@ -177,6 +183,8 @@ class RealDaemon:
         (self.folder / "owner").write_text(str(os.getpid()))
         try:
             self._start_bus()
+            if self.polkit:
+                self._start_polkitd()
             self.start_modemmanager()
             if self.vpn_user is not None:
                 self._start_vpn_server()
@@ -192,7 +200,7 @@ class RealDaemon:
         if self._connection is not None:
             self._connection.close()
             self._connection = None
-        for name in ("vpn", "mm", "bus"):
+        for name in ("vpn", "mm", "polkitd", "bus"):
             self._end(getattr(self, name))
             setattr(self, name, None)
         if self.folder is not None:
@@ -264,6 +272,20 @@ class RealDaemon:
         _wait_for("private bus", lambda: (self.folder / "system_bus_socket").exists(),
                   process=self.bus)
 
+    def _start_polkitd(self):
+        # Other users reach the bus's socket in the setup's folder.
+        self.folder.chmod(0o711)
+        self.polkitd = self._spawn([sys.executable, "-m", "dbusmock", "--system", "--template",
+                                    "polkitd"], "polkitd.log")
+        _wait_for("stand-in polkitd", lambda: self.has_name(POLKIT_NAME), process=self.polkitd)
+
+    def ask_polkitd(self, method, *args):
+        """Calls the stand-in polkitd's control method (SetAllowed,
+        SimulateHang, ReleaseHangingCalls, HaveHangingCalls)."""
+        authority = self._bus_connection().get_object(POLKIT_NAME,
+                                                      "/org/freedesktop/PolicyKit1/Authority")
+        return getattr(authority, method)(*args, dbus_interface="org.freedesktop.DBus.Mock")
+
     def _start_vpn_server(self):
         folder = self.folder / "vpn-server"
         self.vpn_ca = vpn_server.prepare(folder, self.vpn_user, self.password)
@@ -293,7 +315,8 @@ class RealDaemon:
         is up and, unless told otherwise, shows every modem."""
         nm_folder = self.folder / "nm"
         (nm_folder / "conf.d").mkdir(parents=True, exist_ok=True)
-        (nm_folder / "NetworkManager.conf").write_text(NM_CONFIG)
+        (nm_folder / "NetworkManager.conf").write_text(
+            NM_CONFIG.format(polkit="true" if self.polkit else "false"))
         (nm_folder / "setup.sh").write_text(NAMESPACE_SETUP)
         daemon = [NM_BINARY, "--debug",
                   "--config=%s" % (nm_folder / "NetworkManager.conf"),

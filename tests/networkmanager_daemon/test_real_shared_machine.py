@@ -143,6 +143,48 @@ class WaitingForSecrets(c.DaemonCase):
                       self.daemon.nmcli("-f", "NAME,FILENAME", "connection", "show"))
 
 
+class NetworkControlOnly(c.DaemonCase):
+    """A user whom polkit grants no more than it names."""
+
+    polkit = True
+    profiles = {"Office": ("internet", 1)}
+
+    @classmethod
+    def add_profiles(cls):
+        super().add_profiles()
+        cls.daemon.nmcli("connection", "add", "type", "gsm", "ifname", "ttyNELVO0", "con-name",
+                         "Auto", "gsm.apn", "internet", "gsm.username", "joe", "gsm.password",
+                         c.PASSWORD, "gsm.password-flags", "0", "ipv6.method", "ignore")
+        cls.stored = cls.daemon.profiles()
+
+    def test_hang_up_with_network_control_alone_sticks_and_writes_no_profile(self):
+        self.daemon.ask_polkitd("SetAllowed", ["org.freedesktop.NetworkManager.network-control"])
+        self.daemon.nmcli("connection", "up", "id", "Auto")
+        keyfile = self.daemon.nm_root() / "etc/NetworkManager/system-connections/Auto.nmconnection"
+        before = keyfile.read_bytes()
+        handle = self.daemon.active_handles()["Auto"]
+        self.assertEqual(head() + hung_up(handle),
+                         self.run_nelvo_as_user(["/ENTRY:AUTO", "/IPC:s.ipc", "/HANGUP"]))
+        assert_stays_down(self)
+        self.assertEqual(before, keyfile.read_bytes())
+
+    def test_dial_asks_for_nothing_while_polkit_does_not_answer(self):
+        self.daemon.ask_polkitd("SetAllowed", ["org.freedesktop.NetworkManager.network-control",
+                                               "org.freedesktop.NetworkManager.settings.modify.system"])
+        self.daemon.ask_polkitd("SimulateHang", True)
+        try:
+            result = self.run_nelvo_as_user(["/ENTRY:Office", "/IPC:s.ipc"] + c.DIAL_ARGS)
+        finally:
+            self.daemon.ask_polkitd("SimulateHang", False)
+            self.daemon.ask_polkitd("ReleaseHangingCalls")
+        self.assertEqual(head() + b"Connecting to Office\r\n" + not_connected(638), result)
+        # Once polkit has answered, NetworkManager has nothing of the dial's
+        # to carry out: a call made after the release is answered after it.
+        self.assertFalse(self.daemon.ask_polkitd("HaveHangingCalls"))
+        self.assertEqual(self.stored, self.daemon.profiles())
+        self.assertNotIn("Office", self.dialup_active())
+
+
 class BusyModem(c.DaemonCase):
     """Two modems; a profile either can carry, and one tied to modem 0."""
 
