@@ -175,6 +175,22 @@ void HandleEvents(DialWatch& watch) {
   }
 }
 
+// A link the dial follows may be anywhere on its way up: the states it has
+// passed are reported at once, so the lines do not depend on which of its
+// signals came after the dial began to listen.
+void ReportWhereTheLinkIs(DialWatch& watch) {
+  sd_bus* bus = watch.bus.get();
+  uint32_t state = 0;
+  if (watch.vpn &&
+      GetUintProperty(bus, watch.active_path.c_str(), kVpnInterface, "VpnState", state) == 0) {
+    Report(watch, watch.states.Advance(OnVpnState(watch.vpn_progress, state)));
+  }
+  if (!watch.vpn && !watch.device_path.empty() &&
+      GetUintProperty(bus, watch.device_path.c_str(), kDeviceInterface, "State", state) == 0) {
+    Report(watch, watch.states.Advance(StatesOfDeviceState(state)));
+  }
+}
+
 }  // namespace
 
 DialWatch::~DialWatch() {
@@ -204,6 +220,7 @@ void BeginWatch(DialWatch& watch) {
   Report(watch, watch.states.Advance({RASCS_OpenPort}));
   if (watch.device_path.empty() && !watch.vpn)
     watch.device_path = FirstDevice(watch.bus.get(), watch.active_path);
+  if (watch.following) ReportWhereTheLinkIs(watch);
   uint32_t state = 0;
   // A link that came up before the first signal was read.
   if (GetUintProperty(watch.bus.get(), watch.active_path.c_str(), kActiveInterface, "State",
