@@ -175,13 +175,14 @@ class DaemonCase(unittest.TestCase):
         self.assertTrue(wait_for(lambda: self.daemon.profiles() == self.stored, 15, 0.05),
                         "profiles: %s" % self.daemon.profiles())
 
-    def assert_password_in_no_file(self):
-        """The password is in no file of NetworkManager's namespace where it
-        keeps state, nor in this case's folder."""
+    def assert_password_in_no_file(self, secret=PASSWORD, profiles_too=True):
+        """The secret is in no file of NetworkManager's namespace where it
+        keeps state (its profiles' folder unless told), nor in this case's
+        folder."""
         root = self.daemon.nm_root()
-        secret = PASSWORD.encode()
-        for folder in (root / "run", root / "var/lib/NetworkManager",
-                       root / "etc/NetworkManager", self.folder):
+        secret = secret.encode()
+        for folder in (root / "run", root / "var/lib/NetworkManager", self.folder) + (
+                (root / "etc/NetworkManager",) if profiles_too else ()):
             for path in folder.rglob("*"):
                 if path.is_file() and not path.is_socket():
                     self.assertNotIn(secret, path.read_bytes(), str(path))

@@ -47,11 +47,10 @@ def ask_every_agent(address, uuid, setting):
 class SlowAgent(dbus.service.Object):
     """Answers a VPN's password after a delay."""
 
-    def __init__(self, bus, password, delay_s, loop):
+    def __init__(self, bus, password, delay_s):
         super().__init__(bus, AGENT_PATH)
         self.password = password
         self.delay_s = delay_s
-        self.loop = loop
 
     @dbus.service.method(AGENT_IFACE, in_signature="a{sa{sv}}osasu", out_signature="a{sa{sv}}",
                          async_callbacks=("reply", "error"))
@@ -60,10 +59,6 @@ class SlowAgent(dbus.service.Object):
         secrets = {"vpn": {"secrets": dbus.Dictionary({"password": self.password}, "ss")}}
         GLib.timeout_add(int(self.delay_s * 1000), lambda: reply(secrets) and False)
 
-    @dbus.service.method(AGENT_IFACE, in_signature="os")
-    def CancelGetSecrets(self, path, setting):  # pylint: disable=C0103
-        pass
-
 
 def main(address, profile_id, password, delay_s):
     from dbus.mainloop.glib import DBusGMainLoop  # pylint: disable=import-outside-toplevel
@@ -71,7 +66,7 @@ def main(address, profile_id, password, delay_s):
     DBusGMainLoop(set_as_default=True)
     loop = GLib.MainLoop()
     bus = dbus.bus.BusConnection(address)
-    agent = SlowAgent(bus, password, float(delay_s), loop)  # noqa: F841  pylint: disable=W0612
+    agent = SlowAgent(bus, password, float(delay_s))  # noqa: F841  pylint: disable=W0612
     manager = bus.get_object(NM, NM_PATH + "/AgentManager")
     manager.RegisterWithCapabilities("nelvo.test.slow", dbus.UInt32(1),
                                      dbus_interface=NM + ".AgentManager")
