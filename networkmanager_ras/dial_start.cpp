@@ -5,6 +5,7 @@
 // and the start are one step for every dial on the machine (dial_lock.h).
 #include "networkmanager_ras/dial_start.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -24,9 +25,6 @@ namespace nmras {
 namespace {
 
 constexpr uint64_t kActivationTimeoutUsec = 25 * 1000 * 1000;
-// A dial waits for the lock at most as long as its holder may wait for an
-// activation's answer, and a little more.
-constexpr std::chrono::milliseconds kLockBound(30 * 1000);
 constexpr std::chrono::milliseconds kDeviceShowsBound(1000);
 
 // Whether a device offers the profile and carries no link now.
@@ -119,17 +117,21 @@ uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile, c
 
 // Holds until NetworkManager shows the activation on its device (or a
 // moment has passed), so the next dial under the lock sees the device busy.
-void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const std::string& active) {
-  auto until = std::chrono::steady_clock::now() + kDeviceShowsBound;
+void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const std::string& active,
+                                const DialLock& lock) {
+  uint64_t bound = std::min<uint64_t>(std::chrono::microseconds(kDeviceShowsBound).count(),
+                                      lock.RemainingUsec());
+  auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(bound);
   while (!DeviceServes(bus, device, active) && std::chrono::steady_clock::now() < until) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
 // Activates the entry on target (a device, "" when none is free, or a
-// VPN's base link); fills the watch's active path.
+// VPN's base link); fills the watch's active path. Waits no longer than
+// the lock's hold time left.
 uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
-                       DialWatch& watch) {
+                       DialWatch& watch, const DialLock& lock) {
   sd_bus* bus = watch.bus.get();
   if (!watch.vpn) {
     if (target.device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // a busy one's link would end
@@ -147,7 +149,7 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
     // A VPN refused at once (no base link after all, no plugin) could not be set up.
     code = CallWaiting(bus, call.get(), reply,
                        watch.vpn ? RAS_ERROR_AUTOMATIC_VPN_FAILED : RAS_ERROR_UNKNOWN,
-                       kActivationTimeoutUsec);
+                       std::min(kActivationTimeoutUsec, lock.RemainingUsec()));
   }
   if (code == RAS_ERROR_REQUEST_TIMEOUT && !watch.agent.uuid.empty()) {
     DeleteCopy(bus, watch.agent.uuid);
@@ -162,7 +164,9 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
   }
   if (code == 0 && HandleOfActivePath(active) == 0) code = RAS_ERROR_UNKNOWN;
   if (code == 0) watch.active_path = active;
-  if (code == 0 && !watch.vpn) AwaitDeviceShowsActivation(bus, target.device, watch.active_path);
+  if (code == 0 && !watch.vpn) {
+    AwaitDeviceShowsActivation(bus, target.device, watch.active_path, lock);
+  }
   return code;
 }
 
@@ -185,7 +189,7 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   if (code != 0) return code;
   watch.device_type = profile.kind->device_type;
   watch.vpn = profile.kind->rides_on_base;
-  DialLock lock(kLockBound);
+  DialLock lock;
   std::string link = ActiveLinkOfEntry(bus, profile.id);
   std::string device;
   bool take_over = !link.empty() && params.szPassword[0] != '\0' &&
@@ -196,12 +200,13 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   }
   if (!watch.vpn) {
     return ActivateEntry(params, profile,
-                         Target{take_over ? device : ChooseDevice(bus, profile.path), "/"}, watch);
+                         Target{take_over ? device : ChooseDevice(bus, profile.path), "/"}, watch,
+                         lock);
   }
   if (take_over) DeactivateActive(bus, link);
   Target target;
   code = BaseLinkOfVpn(bus, target.specific);
-  return code != 0 ? code : ActivateEntry(params, profile, target, watch);
+  return code != 0 ? code : ActivateEntry(params, profile, target, watch, lock);
 }
 
 // The library's own thread: nothing may escape it, or the process ends.
