@@ -2,7 +2,8 @@
 # /usr/lib/nelvo/ (the binding loads librasapi32.so from the program's own
 # folder first), and /usr/bin/nelvo a link to the program there; the
 # manual page, the changelog and the copyright file where Debian keeps
-# them. The packaging command of doc/linux.md makes it from a Release build.
+# them; a tmpfiles.d entry for the dial lock. The packaging command of
+# doc/linux.md makes it from a Release build.
 set(NELVO_MAINTAINER "The Nelvo developers <maintainers@nelvo.example>")
 set(nelvo_deb_source ${PROJECT_SOURCE_DIR}/packaging/deb)
 set(nelvo_deb_files ${CMAKE_BINARY_DIR}/package-files)
@@ -66,6 +67,9 @@ install(FILES ${nelvo_deb_files}/nelvo.1.gz DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${nelvo_deb_files}/copyright
               ${nelvo_deb_files}/changelog.gz
         DESTINATION share/doc/nelvo)
+# The dial lock's folder and file, root's, made by systemd-tmpfiles at boot
+# and by the postinst at once.
+install(FILES ${nelvo_deb_source}/tmpfiles.conf DESTINATION lib/tmpfiles.d RENAME nelvo.conf)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME nelvo)
@@ -91,6 +95,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11), libsystemd0 (>= 222)")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_LDCONFIG OFF)
+# The postinst makes the dial lock at once (systemd-tmpfiles).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${nelvo_deb_source}/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager")
 # VPN entries are OpenVPN profiles, dialled through NetworkManager's plugin.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager-openvpn")

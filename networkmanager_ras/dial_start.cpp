@@ -5,6 +5,7 @@
 // and the start are one step for every dial on the machine (dial_lock.h).
 #include "networkmanager_ras/dial_start.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -28,9 +29,6 @@ constexpr uint64_t kActivationTimeoutUsec = 25 * 1000 * 1000;
 // How much longer a dial that gave up waits for a late answer, to end
 // what it started.
 constexpr uint64_t kLateAnswerBoundUsec = 30 * 1000 * 1000;
-// A dial waits for the lock at most as long as its holder may wait for an
-// activation's answer, and a little more.
-constexpr std::chrono::milliseconds kLockBound(30 * 1000);
 constexpr std::chrono::milliseconds kDeviceShowsBound(1000);
 
 // Whether a device offers the profile and carries no link now.
@@ -132,8 +130,11 @@ uint32_t ActivePathOfAnswer(sd_bus_message* reply, DialWatch& watch) {
 
 // Holds until NetworkManager shows the activation on its device (or a
 // moment has passed), so the next dial under the lock sees the device busy.
-void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const std::string& active) {
-  auto until = std::chrono::steady_clock::now() + kDeviceShowsBound;
+void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const std::string& active,
+                                const DialLock& lock) {
+  uint64_t bound = std::min<uint64_t>(std::chrono::microseconds(kDeviceShowsBound).count(),
+                                      lock.RemainingUsec());
+  auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(bound);
   while (!DeviceServes(bus, device, active) && std::chrono::steady_clock::now() < until) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -143,7 +144,7 @@ void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const st
 // VPN, NetworkManager's primary connection carries it); fills the watch's
 // active path. The call is left pending when its answer is late.
 uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
-                       DialWatch& watch) {
+                       DialWatch& watch, const DialLock& lock) {
   sd_bus* bus = watch.bus.get();
   if (!watch.vpn) {
     if (target.device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // a busy one's link would end
@@ -168,7 +169,9 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
                      watch.vpn ? RAS_ERROR_AUTOMATIC_VPN_FAILED : RAS_ERROR_UNKNOWN);
   }
   if (code == 0) code = ActivePathOfAnswer(watch.activation.reply.get(), watch);
-  if (code == 0 && !watch.vpn) AwaitDeviceShowsActivation(bus, target.device, watch.active_path);
+  if (code == 0 && !watch.vpn) {
+    AwaitDeviceShowsActivation(bus, target.device, watch.active_path, lock);
+  }
   return code;
 }
 
@@ -194,7 +197,9 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   if (code != 0) return code;
   watch.device_type = profile.kind->device_type;
   watch.vpn = profile.kind->rides_on_base;
-  DialLock lock(kLockBound);
+  DialLock lock;
+  // The lock is let go within its hold time: no call under it waits longer.
+  CallDeadline deadline(lock.RemainingUsec());
   std::string link = ActiveLinkOfEntry(bus, profile.id);
   std::string device;
   bool take_over = !link.empty() && !watch.vpn && params.szPassword[0] != '\0' &&
@@ -204,9 +209,9 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
     watch.following = true;
     return SubscribeDialSignals(watch);
   }
-  if (watch.vpn) return ActivateEntry(params, profile, Target{}, watch);
+  if (watch.vpn) return ActivateEntry(params, profile, Target{}, watch, lock);
   return ActivateEntry(params, profile,
-                       Target{take_over ? device : ChooseDevice(bus, profile.path)}, watch);
+                       Target{take_over ? device : ChooseDevice(bus, profile.path)}, watch, lock);
 }
 
 // An activation whose answer came after the dial gave up may still have

@@ -1,6 +1,7 @@
 // Bus connection and NetworkManager calls over sd-bus.
 #include "networkmanager_ras/nm_bus.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -21,6 +22,30 @@ uint32_t OpenSystemBus(Bus& bus) {
   return 0;
 }
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr Clock::time_point kNoDeadline = Clock::time_point::max();
+thread_local Clock::time_point call_deadline = kNoDeadline;
+
+// wanted (0: kCallTimeoutUsec), cut to what is left before the thread's
+// call deadline; at least 1, since 0 would mean the bus's own default.
+uint64_t BoundedUsec(uint64_t wanted) {
+  if (wanted == 0) wanted = kCallTimeoutUsec;
+  if (call_deadline == kNoDeadline) return wanted;
+  auto left = std::chrono::duration_cast<std::chrono::microseconds>(call_deadline - Clock::now());
+  return left.count() < 1 ? 1 : std::min(wanted, static_cast<uint64_t>(left.count()));
+}
+
+}  // namespace
+
+CallDeadline::CallDeadline(uint64_t usec_from_now) : saved_(call_deadline) {
+  if (usec_from_now == UINT64_MAX) return;
+  call_deadline = std::min(saved_, Clock::now() + std::chrono::microseconds(usec_from_now));
+}
+
+CallDeadline::~CallDeadline() { call_deadline = saved_; }
+
 uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t fallback,
                      uint64_t timeout_usec) {
   if (call == nullptr) {
@@ -28,7 +53,7 @@ uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t
   }
   sd_bus_error error = SD_BUS_ERROR_NULL;
   sd_bus_message* answer = nullptr;
-  int r = sd_bus_call(bus, call, timeout_usec, &error, &answer);
+  int r = sd_bus_call(bus, call, BoundedUsec(timeout_usec), &error, &answer);
   uint32_t code = r < 0 ? BusErrorCode(error.name, r, fallback) : 0;
   sd_bus_error_free(&error);
   reply.reset(answer);
@@ -60,6 +85,7 @@ uint32_t StartCall(sd_bus* bus, sd_bus_message* call, PendingCall& pending) {
 }
 
 uint32_t AwaitCall(sd_bus* bus, PendingCall& pending, uint64_t timeout_usec, uint32_t fallback) {
+  timeout_usec = BoundedUsec(timeout_usec);
   auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout_usec);
   int r = 0;
   while (!pending.answered && r >= 0) {
@@ -109,7 +135,8 @@ uint32_t CallAll(sd_bus* bus, const std::vector<Message>& calls, std::vector<Mes
     for (; r >= 0 && next < calls.size() && in_flight < kMostPending; ++next) {
       if (calls[next] == nullptr) continue;
       pending[next] = Pending{&replies[next], &in_flight};
-      r = sd_bus_call_async(bus, &slots[next], calls[next].get(), OnReply, &pending[next], 0);
+      r = sd_bus_call_async(bus, &slots[next], calls[next].get(), OnReply, &pending[next],
+                            BoundedUsec(0));
       if (r >= 0) ++in_flight;
     }
     if (r >= 0) r = sd_bus_process(bus, nullptr);
@@ -120,19 +147,19 @@ uint32_t CallAll(sd_bus* bus, const std::vector<Message>& calls, std::vector<Mes
 }
 
 std::string ServiceOwner(sd_bus* bus) {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
-  sd_bus_message* reply = nullptr;
+  sd_bus_message* call = nullptr;
+  Message reply;
   const char* owner = nullptr;
-  std::string result;
-  if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                         "org.freedesktop.DBus", "GetNameOwner", &error, &reply, "s",
-                         kNmService) >= 0 &&
-      sd_bus_message_read(reply, "s", &owner) > 0) {
-    result = owner;
+  if (sd_bus_message_new_method_call(bus, &call, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                     "org.freedesktop.DBus", "GetNameOwner") < 0) {
+    return "";
   }
-  sd_bus_error_free(&error);
-  sd_bus_message_unref(reply);
-  return result;
+  Message held(call);
+  if (sd_bus_message_append(call, "s", kNmService) < 0 || CallWaiting(bus, call, reply) != 0 ||
+      sd_bus_message_read(reply.get(), "s", &owner) <= 0) {
+    return "";
+  }
+  return owner;
 }
 
 Message NewCall(sd_bus* bus, const char* path, const char* interface, const char* member) {

@@ -7,6 +7,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,8 +35,21 @@ uint32_t OpenSystemBus(Bus& bus);
 // How long a call waits for NetworkManager's answer, unless it says so.
 constexpr uint64_t kCallTimeoutUsec = 5 * 1000 * 1000;
 
-// Sends a prepared call to NetworkManager and waits for its reply (0: the
-// bus's timeout). Returns 0, or the error code of the failure (fallback for
+// While one lives, no call on this thread waits past its deadline (the
+// dial lock's hold time); UINT64_MAX sets none. They nest.
+class CallDeadline {
+ public:
+  explicit CallDeadline(uint64_t usec_from_now);
+  ~CallDeadline();
+  CallDeadline(const CallDeadline&) = delete;
+  CallDeadline& operator=(const CallDeadline&) = delete;
+
+ private:
+  std::chrono::steady_clock::time_point saved_;
+};
+
+// Sends a prepared call to NetworkManager and waits for its reply (0:
+// kCallTimeoutUsec), never past the thread's call deadline. Returns 0, or the error code of the failure (fallback for
 // D-Bus errors the error table does not know).
 uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply,
                      uint32_t fallback = RAS_ERROR_UNKNOWN, uint64_t timeout_usec = 0);

@@ -1,9 +1,10 @@
 """What a dial leaves for the other users of a machine, against the real
 NetworkManager: the password nowhere NetworkManager writes or hands out,
-other links left alone, hang-ups that stay hung up, and handles of other
-links refused."""
+other links left alone, hang-ups that stay hung up, handles of other
+links refused, and a dial lock that no other user can subvert."""
 
 from pathlib import Path
+import subprocess
 import time
 
 import daemon_case as c
@@ -260,6 +261,45 @@ class LockedSim(c.DaemonCase):
         self.assertEqual(head() + b"Connecting to Office\r\n" + CONNECTED_LINES, result.stdout)
         self.assert_link_up("Office", 0)
         self.assertIn(b"SendPin modem 0", self.daemon.mm_log())
+
+
+# What another local user (uid 65534) can place at the dial lock's path
+# where the package has not made it; in the folder, a lock file of root's.
+PLANTS = ["mkfifo /run/lock/nelvo", "mkdir /run/lock/root; ln -s root /run/lock/nelvo",
+          "install -m 0600 /dev/null /run/lock/nelvo",
+          "mkdir /run/lock/nelvo; install /dev/null /run/lock/nelvo/dial.lock"]
+# A mount namespace of its own whose /run/lock is a fresh tmpfs, made ready
+# by the shell lines in $1: the machine's /run/lock stays as it is.
+OWN_RUN_LOCK = ["unshare", "--mount", "--propagation", "private", "/bin/sh", "-c",
+                'mount -t tmpfs -o mode=1777 nelvo-lock /run/lock && eval "$1" && shift && '
+                'exec "$@"', "sh"]
+
+
+class PlantedLock(c.DaemonCase):
+
+    modems = 1
+    profiles = {"Office": ("internet", 0)}
+
+    def dial_with_own_run_lock(self, setup):
+        """Dials Office, which must connect, with a /run/lock of its own made
+        ready by the shell lines setup; returns its standard error."""
+        done = subprocess.run(OWN_RUN_LOCK + [setup, c.d.PROGRAM, "/ENTRY:Office", "/IPC:s.ipc"]
+                              + c.DIAL_ARGS, cwd=self.folder, env=self.daemon.env,
+                              stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=c.d.TIMEOUT, check=True)
+        self.assertEqual(head() + b"Connecting to Office\r\n" + CONNECTED_LINES, done.stdout)
+        self.daemon.nmcli("connection", "down", "id", "Office")
+        self.assert_links_down_and_no_copies()
+        return done.stderr
+
+    def test_a_plant_neither_stops_a_dial_nor_turns_the_lock_off_unsaid(self):
+        for plant in PLANTS:
+            with self.subTest(plant):
+                said = self.dial_with_own_run_lock(plant + "; chown -h 65534 /run/lock/nelvo")
+                self.assertEqual(1, len(said.splitlines()), said)
+                self.assertIn(b"/run/lock/nelvo", said)
+        # Nothing planted: a dial with umask 077 makes the lock and says nothing.
+        self.assertEqual(b"", self.dial_with_own_run_lock("umask 077"))
 
 
 if __name__ == "__main__":

@@ -23,6 +23,7 @@ SHIPPED = [
     "./usr/bin/nelvo -> ../lib/nelvo/nelvo",
     "./usr/lib/nelvo/librasapi32.so",
     "./usr/lib/nelvo/nelvo",
+    "./usr/lib/tmpfiles.d/nelvo.conf",
     "./usr/share/doc/nelvo/README.md",
     "./usr/share/doc/nelvo/changelog.gz",
     "./usr/share/doc/nelvo/copyright",
@@ -39,7 +40,11 @@ for target in {overlaid}; do
   mount -t overlay nelvo-overlay -o "lowerdir=$target,upperdir=$1/upper$n,workdir=$1/work$n" "$target"
   n=$((n + 1))
 done
+# The postinst makes the dial lock in a /run/lock of this namespace's own.
+mount -t tmpfs -o mode=1777 nelvo-lock /run/lock
 dpkg --log=/dev/null -i "$2" >/dev/null
+made=$(stat -c '%a %U %F' /run/lock/nelvo /run/lock/nelvo/dial.lock | tr '\\n' ' ')
+[ "$made" = "755 root directory 644 root regular empty file " ] || {{ echo "lock: $made"; exit 1; }}
 dpkg-query -W -f='installed ${{Package}} ${{Version}}\\n' nelvo
 exec {python} {script} --program /usr/bin/nelvo
 """
