@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/bus/error_map.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "networkmanager_ras/lock_file.h"
+#include "networkmanager_ras/dial/lock_file.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <set>
 #include <string>
 
-#include "networkmanager_ras/dial_copy.h"
-#include "networkmanager_ras/error_map.h"
-#include "networkmanager_ras/link_kinds.h"
-#include "networkmanager_ras/nm_bus.h"
-#include "networkmanager_ras/state_map.h"
-#include "networkmanager_ras/vpn_watch.h"
+#include "networkmanager_ras/dial/dial_copy.h"
+#include "networkmanager_ras/bus/error_map.h"
+#include "networkmanager_ras/phone_book/link_kinds.h"
+#include "networkmanager_ras/bus/nm_bus.h"
+#include "networkmanager_ras/dial/state_map.h"
+#include "networkmanager_ras/dial/vpn_watch.h"
 #include "remote_access/ras_records.h"
 
 namespace {

@@ -2,12 +2,12 @@
 // codes they are reported as, each a documented remote-access (or, for 5,
 // general) error code, and what every code a run reports means: the
 // manual page's list of error codes is printed from it at build time.
-#include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/bus/error_map.h"
 
 #include <cerrno>
 #include <cstring>
 
-#include "networkmanager_ras/nm_names.h"
+#include "networkmanager_ras/bus/nm_names.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {

@@ -11,7 +11,7 @@
 #include <map>
 #include <string>
 
-#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/bus/nm_bus.h"
 
 namespace nmras {
 

@@ -2,14 +2,14 @@
 // library's thread (a dial with a notifier) or the caller's (without one).
 // Signal callbacks only queue what they saw; the loop handles it, so it may
 // ask NetworkManager questions on the way.
-#include "networkmanager_ras/dial_watch.h"
+#include "networkmanager_ras/dial/dial_watch.h"
 
 #include <cstring>
 #include <set>
 #include <vector>
 
-#include "networkmanager_ras/connections.h"
-#include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/links/connections.h"
+#include "networkmanager_ras/bus/error_map.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {

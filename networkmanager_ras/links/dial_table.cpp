@@ -1,11 +1,11 @@
 // The process-wide table of dials, under one lock. It is allocated once and
 // never freed: a watcher thread may still use it while the process exits.
-#include "networkmanager_ras/dial_table.h"
+#include "networkmanager_ras/links/dial_table.h"
 
 #include <map>
 #include <mutex>
 
-#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/bus/nm_bus.h"
 
 namespace nmras {
 namespace {

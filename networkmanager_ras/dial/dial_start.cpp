@@ -3,7 +3,7 @@
 // when the caller gives no password (NetworkManager uses what it keeps),
 // or a copy with the caller's values and the dial's secret agent. The look
 // and the start are one step for every dial on the machine (dial_lock.h).
-#include "networkmanager_ras/dial_start.h"
+#include "networkmanager_ras/dial/dial_start.h"
 
 #include <algorithm>
 #include <chrono>
@@ -12,15 +12,15 @@
 #include <thread>
 #include <vector>
 
-#include "networkmanager_ras/bus_fields.h"
-#include "networkmanager_ras/connections.h"
-#include "networkmanager_ras/dial_copy.h"
-#include "networkmanager_ras/dial_lock.h"
-#include "networkmanager_ras/dial_watch.h"
-#include "networkmanager_ras/link_end.h"
-#include "networkmanager_ras/permissions.h"
-#include "networkmanager_ras/phone_book.h"
-#include "networkmanager_ras/vpn_watch.h"
+#include "networkmanager_ras/bus/bus_fields.h"
+#include "networkmanager_ras/links/connections.h"
+#include "networkmanager_ras/dial/dial_copy.h"
+#include "networkmanager_ras/dial/dial_lock.h"
+#include "networkmanager_ras/dial/dial_watch.h"
+#include "networkmanager_ras/links/link_end.h"
+#include "networkmanager_ras/bus/permissions.h"
+#include "networkmanager_ras/phone_book/phone_book.h"
+#include "networkmanager_ras/dial/vpn_watch.h"
 
 namespace nmras {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "networkmanager_ras/nm_names.h"
+#include "networkmanager_ras/bus/nm_names.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {

@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <string>
 
-#include "networkmanager_ras/nm_bus.h"
-#include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/bus/nm_bus.h"
+#include "networkmanager_ras/phone_book/phone_book.h"
 
 namespace nmras {
 

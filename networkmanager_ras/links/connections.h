@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/bus/nm_bus.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {

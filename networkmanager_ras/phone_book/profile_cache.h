@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/phone_book/phone_book.h"
 
 namespace nmras {
 

@@ -1,6 +1,6 @@
 // Copying a profile's settings into an activation request, replacing the
 // keys a dial sets and leaving every other value as NetworkManager gave it.
-#include "networkmanager_ras/dial_copy.h"
+#include "networkmanager_ras/dial/dial_copy.h"
 
 #include <systemd/sd-id128.h>
 

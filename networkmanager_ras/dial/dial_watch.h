@@ -10,11 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "networkmanager_ras/dial_table.h"
-#include "networkmanager_ras/nm_bus.h"
-#include "networkmanager_ras/secret_agent.h"
-#include "networkmanager_ras/state_map.h"
-#include "networkmanager_ras/vpn_watch.h"
+#include "networkmanager_ras/links/dial_table.h"
+#include "networkmanager_ras/bus/nm_bus.h"
+#include "networkmanager_ras/dial/secret_agent.h"
+#include "networkmanager_ras/dial/state_map.h"
+#include "networkmanager_ras/dial/vpn_watch.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {

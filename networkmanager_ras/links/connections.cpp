@@ -1,13 +1,13 @@
 // Listing, status and hang-up of active connections.
-#include "networkmanager_ras/connections.h"
+#include "networkmanager_ras/links/connections.h"
 
 #include <cstring>
 #include <string>
 
-#include "networkmanager_ras/bus_fields.h"
-#include "networkmanager_ras/dial_table.h"
-#include "networkmanager_ras/link_end.h"
-#include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/bus/bus_fields.h"
+#include "networkmanager_ras/links/dial_table.h"
+#include "networkmanager_ras/links/link_end.h"
+#include "networkmanager_ras/phone_book/phone_book.h"
 
 namespace nmras {
 namespace {

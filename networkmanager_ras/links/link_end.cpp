@@ -1,5 +1,5 @@
 // Deactivating one active connection.
-#include "networkmanager_ras/link_end.h"
+#include "networkmanager_ras/links/link_end.h"
 
 namespace nmras {
 

@@ -1,8 +1,8 @@
 // A VPN's states and failures.
-#include "networkmanager_ras/vpn_watch.h"
+#include "networkmanager_ras/dial/vpn_watch.h"
 
-#include "networkmanager_ras/error_map.h"
-#include "networkmanager_ras/state_map.h"
+#include "networkmanager_ras/bus/error_map.h"
+#include "networkmanager_ras/dial/state_map.h"
 
 namespace nmras {
 

@@ -1,6 +1,6 @@
 // The machine-wide dial lock: a non-blocking flock tried every few
 // milliseconds until the bound, so the wait never outlasts it.
-#include "networkmanager_ras/dial_lock.h"
+#include "networkmanager_ras/dial/dial_lock.h"
 
 #include <sys/file.h>
 #include <unistd.h>
@@ -13,7 +13,7 @@
 #include <system_error>
 #include <thread>
 
-#include "networkmanager_ras/lock_file.h"
+#include "networkmanager_ras/dial/lock_file.h"
 
 namespace nmras {
 namespace {

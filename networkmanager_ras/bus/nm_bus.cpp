@@ -1,13 +1,13 @@
 // Bus connection and NetworkManager calls over sd-bus.
-#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/bus/nm_bus.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 
-#include "networkmanager_ras/bus_fields.h"
-#include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/bus/bus_fields.h"
+#include "networkmanager_ras/bus/error_map.h"
 
 namespace nmras {
 

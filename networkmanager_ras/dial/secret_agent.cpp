@@ -1,11 +1,11 @@
 // The secret agent's D-Bus object: GetSecrets for the copy's uuid, empty
 // answers to Cancel/Save/DeleteSecrets, nothing for anyone but
 // NetworkManager.
-#include "networkmanager_ras/secret_agent.h"
+#include "networkmanager_ras/dial/secret_agent.h"
 
 #include <cstring>
 
-#include "networkmanager_ras/bus_fields.h"
+#include "networkmanager_ras/bus/bus_fields.h"
 
 namespace nmras {
 namespace {

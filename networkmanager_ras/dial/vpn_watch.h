@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/bus/nm_bus.h"
 
 namespace nmras {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "networkmanager_ras/nm_bus.h"
-#include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/bus/nm_bus.h"
+#include "networkmanager_ras/phone_book/phone_book.h"
 
 namespace nmras {
 

@@ -1,6 +1,6 @@
 // Opening the dial lock: never following a link, never waiting on a FIFO
 // (O_NONBLOCK), and trusting only what fstat shows to be root's.
-#include "networkmanager_ras/lock_file.h"
+#include "networkmanager_ras/dial/lock_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "networkmanager_ras/link_kinds.h"
-#include "networkmanager_ras/nm_bus.h"
-#include "networkmanager_ras/permissions.h"
-#include "networkmanager_ras/secret_text.h"
+#include "networkmanager_ras/phone_book/link_kinds.h"
+#include "networkmanager_ras/bus/nm_bus.h"
+#include "networkmanager_ras/bus/permissions.h"
+#include "networkmanager_ras/bus/secret_text.h"
 
 namespace nmras {
 

@@ -1,12 +1,12 @@
 // The table-driven readers of a{sv} and a{sa{sv}}.
-#include "networkmanager_ras/bus_fields.h"
+#include "networkmanager_ras/bus/bus_fields.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 
-#include "networkmanager_ras/secret_text.h"
+#include "networkmanager_ras/bus/secret_text.h"
 
 namespace nmras {
 namespace {

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "networkmanager_ras/nm_bus.h"
+#include "networkmanager_ras/bus/nm_bus.h"
 
 namespace nmras {
 

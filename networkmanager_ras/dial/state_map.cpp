@@ -1,5 +1,5 @@
 // The table of device states and the connection states they report.
-#include "networkmanager_ras/state_map.h"
+#include "networkmanager_ras/dial/state_map.h"
 
 #include "remote_access/ras_records.h"
 

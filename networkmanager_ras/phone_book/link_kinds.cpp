@@ -1,6 +1,6 @@
 // The table of link kinds, in the order the phone book was built from
 // before it was a table; NetworkManager's own order decides the listing.
-#include "networkmanager_ras/link_kinds.h"
+#include "networkmanager_ras/phone_book/link_kinds.h"
 
 namespace nmras {
 namespace {

@@ -1,13 +1,13 @@
 // What a profile's settings say, finding an entry, and its secrets when
 // the caller may have them.
-#include "networkmanager_ras/phone_book.h"
+#include "networkmanager_ras/phone_book/phone_book.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <map>
 
-#include "networkmanager_ras/bus_fields.h"
-#include "networkmanager_ras/profile_cache.h"
+#include "networkmanager_ras/bus/bus_fields.h"
+#include "networkmanager_ras/phone_book/profile_cache.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {

@@ -1,5 +1,5 @@
 // Reading GetPermissions.
-#include "networkmanager_ras/permissions.h"
+#include "networkmanager_ras/bus/permissions.h"
 
 namespace nmras {
 

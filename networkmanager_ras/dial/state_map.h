@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "networkmanager_ras/nm_names.h"
+#include "networkmanager_ras/bus/nm_names.h"
 
 namespace nmras {
 

@@ -1,7 +1,7 @@
 // The profile cache: one bus connection, its match on NetworkManager's
 // profile signals, and what was read of each profile path, under one lock.
 // Allocated once and never freed, as the dial table.
-#include "networkmanager_ras/profile_cache.h"
+#include "networkmanager_ras/phone_book/profile_cache.h"
 
 #include <cstdlib>
 #include <map>
@@ -9,8 +9,8 @@
 #include <set>
 #include <string>
 
-#include "networkmanager_ras/bus_fields.h"
-#include "networkmanager_ras/error_map.h"
+#include "networkmanager_ras/bus/bus_fields.h"
+#include "networkmanager_ras/bus/error_map.h"
 
 namespace nmras {
 namespace {
