@@ -175,8 +175,7 @@ bool IsUtf8(const char* text) {
 
 uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& profile,
                          const DialValues& values, const std::string& uuid,
-                         const std::string& device, const std::string& specific,
-                         Message& call) {
+                         const std::string& device, Message& call) {
   if (!IsUtf8(values.number.c_str()) || !IsUtf8(values.username.c_str())) {
     return RAS_ERROR_INVALID_PARAMETER;
   }
@@ -192,7 +191,7 @@ uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& p
     if (r >= 0) r = sd_bus_message_exit_container(settings);
   }
   if (r >= 0) r = sd_bus_message_close_container(m);
-  if (r >= 0) r = sd_bus_message_append(m, "oo", device.c_str(), specific.c_str());
+  if (r >= 0) r = sd_bus_message_append(m, "oo", device.c_str(), "/");
   if (r >= 0) r = sd_bus_message_open_container(m, 'a', "{sv}");
   if (r >= 0) r = AppendOption(m, "persist", "volatile");
   if (r >= 0) r = AppendOption(m, "bind-activation", "none");

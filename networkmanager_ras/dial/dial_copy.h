@@ -30,14 +30,13 @@ std::string NewUuid();
 bool IsUtf8(const char* text);
 
 // Builds the AddAndActivateConnection2 call for the profile from its
-// GetSettings reply, on device with the specific object (for a VPN, its
-// base link's active connection): the copy under uuid, in memory only,
-// deleted when the link goes down ("persist" volatile), not tied to this
-// process ("bind-activation" none). Returns 0, or the error code.
+// GetSettings reply, on device ("/" for a VPN, which NetworkManager starts
+// on its primary connection): the copy under uuid, in memory only, deleted
+// when the link goes down ("persist" volatile), not tied to this process
+// ("bind-activation" none). Returns 0, or the error code.
 uint32_t BuildActivation(sd_bus* bus, sd_bus_message* settings, const Profile& profile,
                          const DialValues& values, const std::string& uuid,
-                         const std::string& device, const std::string& specific,
-                         Message& call);
+                         const std::string& device, Message& call);
 
 }  // namespace nmras
 

@@ -13,14 +13,13 @@
 #include <vector>
 
 #include "networkmanager_ras/bus/bus_fields.h"
-#include "networkmanager_ras/links/connections.h"
+#include "networkmanager_ras/bus/permissions.h"
 #include "networkmanager_ras/dial/dial_copy.h"
 #include "networkmanager_ras/dial/dial_lock.h"
 #include "networkmanager_ras/dial/dial_watch.h"
+#include "networkmanager_ras/links/connections.h"
 #include "networkmanager_ras/links/link_end.h"
-#include "networkmanager_ras/bus/permissions.h"
 #include "networkmanager_ras/phone_book/phone_book.h"
-#include "networkmanager_ras/dial/vpn_watch.h"
 
 namespace nmras {
 namespace {
@@ -58,20 +57,12 @@ std::string ChooseDevice(sd_bus* bus, const std::string& profile_path) {
   return "";
 }
 
-// Where an activation goes: a device, or for a VPN the base link's active
-// connection as the specific object (NetworkManager ignores a VPN's device).
-struct Target {
-  std::string device = "/";
-  std::string specific = "/";
-};
-
 // The activation of the profile itself; NetworkManager supplies its secrets.
-uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const Target& target,
+uint32_t ActivationOfProfile(sd_bus* bus, const Profile& profile, const std::string& device,
                              Message& call) {
   call = NewCall(bus, kNmPath, kNmInterface, "ActivateConnection");
   if (call == nullptr ||
-      sd_bus_message_append(call.get(), "ooo", profile.path.c_str(), target.device.c_str(),
-                            target.specific.c_str()) < 0) {
+      sd_bus_message_append(call.get(), "ooo", profile.path.c_str(), device.c_str(), "/") < 0) {
     return RAS_ERROR_RASMAN_CANNOT_INITIALIZE;
   }
   return 0;
@@ -92,8 +83,9 @@ void PrepareAgent(sd_bus* bus, const RASDIALPARAMS& params, const Profile& profi
 
 // The activation of a copy with the caller's values, and the dial's agent
 // that holds its secrets.
-uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
-                          const Permissions& permissions, DialWatch& watch, Message& call) {
+uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile,
+                          const std::string& device, const Permissions& permissions,
+                          DialWatch& watch, Message& call) {
   sd_bus* bus = watch.bus.get();
   Message settings;
   // Read afresh: the profile may have been deleted since it was listed.
@@ -108,8 +100,7 @@ uint32_t ActivationOfCopy(const RASDIALPARAMS& params, const Profile& profile, c
     if (!agent.secrets.others[i].empty()) values.handed_secrets.push_back(agent.other_keys[i]);
   }
   if (code == 0) {
-    code = BuildActivation(bus, settings.get(), profile, values, agent.uuid, target.device,
-                           target.specific, call);
+    code = BuildActivation(bus, settings.get(), profile, values, agent.uuid, device, call);
   }
   if (code == 0) code = RegisterSecretAgent(bus, agent);
   return code;
@@ -140,16 +131,14 @@ void AwaitDeviceShowsActivation(sd_bus* bus, const std::string& device, const st
   }
 }
 
-// Activates the entry on target (a device, "" when none is free; for a
-// VPN, NetworkManager's primary connection carries it); fills the watch's
+// Activates the entry on device ("" when none is free; "/" for a VPN,
+// which NetworkManager's primary connection carries); fills the watch's
 // active path. The call is left pending when its answer is late.
-uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, const Target& target,
-                       DialWatch& watch, const DialLock& lock) {
+uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile,
+                       const std::string& device, DialWatch& watch, const DialLock& lock) {
   sd_bus* bus = watch.bus.get();
-  if (!watch.vpn) {
-    if (target.device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // a busy one's link would end
-    watch.device_path = target.device;
-  }
+  if (device.empty()) return RAS_ERROR_PORT_NOT_AVAILABLE;  // a busy one's link would end
+  if (!watch.vpn) watch.device_path = device;
   bool own_values = params.szPassword[0] != '\0' || profile.username != params.szUserName ||
                     profile.number != params.szPhoneNumber;
   // No activation is asked for while polkit does not answer (permissions.h).
@@ -157,8 +146,8 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
   uint32_t code = ReadPermissions(bus, permissions);
   Message call;
   if (code == 0) {
-    code = own_values ? ActivationOfCopy(params, profile, target, permissions, watch, call)
-                      : ActivationOfProfile(bus, profile, target, call);
+    code = own_values ? ActivationOfCopy(params, profile, device, permissions, watch, call)
+                      : ActivationOfProfile(bus, profile, device, call);
   }
   if (code == 0) code = SubscribeDialSignals(watch);
   if (code == 0) code = StartCall(bus, call.get(), watch.activation);
@@ -170,7 +159,7 @@ uint32_t ActivateEntry(const RASDIALPARAMS& params, const Profile& profile, cons
   }
   if (code == 0) code = ActivePathOfAnswer(watch.activation.reply.get(), watch);
   if (code == 0 && !watch.vpn) {
-    AwaitDeviceShowsActivation(bus, target.device, watch.active_path, lock);
+    AwaitDeviceShowsActivation(bus, device, watch.active_path, lock);
   }
   return code;
 }
@@ -209,9 +198,9 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
     watch.following = true;
     return SubscribeDialSignals(watch);
   }
-  if (watch.vpn) return ActivateEntry(params, profile, Target{}, watch, lock);
-  return ActivateEntry(params, profile,
-                       Target{take_over ? device : ChooseDevice(bus, profile.path)}, watch, lock);
+  if (watch.vpn) return ActivateEntry(params, profile, "/", watch, lock);
+  if (!take_over) device = ChooseDevice(bus, profile.path);
+  return ActivateEntry(params, profile, device, watch, lock);
 }
 
 // An activation whose answer came after the dial gave up may still have
