@@ -56,11 +56,12 @@ class DaemonCase(unittest.TestCase):
     profiles = PROFILES
     modems = 2
     pin = ""  # every SIM locked with this PIN, if any
-    vpn_user = None  # with a user: an OpenVPN server taking it and PASSWORD
+    vpn_user = None  # with a user: an OpenVPN server taking it and the password
+    password = PASSWORD  # the one the stand-in modem (and the VPN server) takes
 
     @classmethod
     def setUpClass(cls):
-        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD, pin=cls.pin,
+        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=cls.password, pin=cls.pin,
                                            vpn_user=cls.vpn_user)
         cls.daemon.start()
         try:
