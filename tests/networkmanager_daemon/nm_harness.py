@@ -69,6 +69,16 @@ level=DEBUG
 domains=CORE,DEVICE,MB,SETTINGS,IP4,AGENTS,PPP
 """
 
+# Runs in polkitd's own mount namespace: the test's rules alone, and the
+# machine's groups with the test's added (the bus knows the machine's users
+# only, so the tests run as those).
+POLKIT_SETUP = """set -e
+mount --bind "$1/rules.d" /etc/polkit-1/rules.d
+mount --bind "$1/group" /etc/group
+exec /usr/lib/polkit-1/polkitd --no-debug
+"""
+POLKIT_NAME = "org.freedesktop.PolicyKit1"
+
 # Runs in NetworkManager's new namespaces: mounts, veths, then the daemon.
 # No PID namespace: NetworkManager reads its clients' /proc entries to
 # authorise them.
@@ -155,8 +165,13 @@ def _wait_for(what, check, process):
 class RealDaemon:
     """The setup; use it as a context manager or call start() and stop()."""
 
-    def __init__(self, modems=1, password="secret", delay_ms=300, pin="", vpn_user=None):
+    def __init__(self, modems=1, password="secret", delay_ms=300, pin="", vpn_user=None,
+                 polkit=None):
         self.modems = modems
+        # (rules file, {group: [user, ...]}): a real polkitd with that rule and
+        # those groups, and NetworkManager asking it.
+        self.polkit_setup = polkit
+        self.polkit = None
         self.vpn_user = vpn_user  # with a user: an OpenVPN server taking it and the password
         self.vpn = None
         self.vpn_ca = None
@@ -177,6 +192,8 @@ class RealDaemon:
         (self.folder / "owner").write_text(str(os.getpid()))
         try:
             self._start_bus()
+            if self.polkit_setup is not None:
+                self._start_polkit()
             self.start_modemmanager()
             if self.vpn_user is not None:
                 self._start_vpn_server()
@@ -192,7 +209,7 @@ class RealDaemon:
         if self._connection is not None:
             self._connection.close()
             self._connection = None
-        for name in ("vpn", "mm", "bus"):
+        for name in ("vpn", "mm", "polkit", "bus"):
             self._end(getattr(self, name))
             setattr(self, name, None)
         if self.folder is not None:
@@ -264,6 +281,23 @@ class RealDaemon:
         _wait_for("private bus", lambda: (self.folder / "system_bus_socket").exists(),
                   process=self.bus)
 
+    def _start_polkit(self):
+        rules, groups = self.polkit_setup
+        # polkitd, which runs as a user of its own, and the test's users reach
+        # the bus's socket in this folder.
+        os.chmod(self.folder, 0o711)
+        folder = self.folder / "polkit"
+        (folder / "rules.d").mkdir(parents=True)
+        shutil.copy(rules, folder / "rules.d")
+        (folder / "group").write_text(Path("/etc/group").read_text() + "".join(
+            "%s:x:%d:%s\n" % (group, 4300 + i, ",".join(members))
+            for i, (group, members) in enumerate(groups.items())))
+        (folder / "setup.sh").write_text(POLKIT_SETUP)
+        self.polkit = self._spawn(["unshare", "--mount", "--propagation", "private",
+                                   "--kill-child", "/bin/sh", str(folder / "setup.sh"),
+                                   str(folder)], "polkitd.log")
+        _wait_for("polkitd", lambda: self.has_name(POLKIT_NAME), process=self.polkit)
+
     def _start_vpn_server(self):
         folder = self.folder / "vpn-server"
         self.vpn_ca = vpn_server.prepare(folder, self.vpn_user, self.password)
@@ -293,7 +327,9 @@ class RealDaemon:
         is up and, unless told otherwise, shows every modem."""
         nm_folder = self.folder / "nm"
         (nm_folder / "conf.d").mkdir(parents=True, exist_ok=True)
-        (nm_folder / "NetworkManager.conf").write_text(NM_CONFIG)
+        polkit = "auth-polkit=%s" % ("true" if self.polkit is not None else "false")
+        (nm_folder / "NetworkManager.conf").write_text(
+            NM_CONFIG.replace("auth-polkit=false", polkit))
         (nm_folder / "setup.sh").write_text(NAMESPACE_SETUP)
         daemon = [NM_BINARY, "--debug",
                   "--config=%s" % (nm_folder / "NetworkManager.conf"),

@@ -2,12 +2,14 @@
 NetworkManager, so that they cannot drift from what nelvo does: the nmcli
 commands that make the entries, the dial and the hang-up with the output
 the page shows (the handle may differ), and the shell script that reads
-the IPC file. --page: the built manual page."""
+the IPC file, and the crontab line as a user that the package's example
+polkit rule lets dial. --page: the built manual page."""
 
 import os
 import re
 import subprocess
 import sys
+from pathlib import Path
 
 import daemon_case as c
 import nelvo_driver as d
@@ -33,7 +35,8 @@ def example_blocks(page):
     return blocks
 
 
-class Examples(c.DaemonCase):
+class ExampleEntries(c.DaemonCase):
+    """The setup, with the entries that the page's nmcli commands make."""
     profiles = {}
     modems = 1
     password = EXAMPLE_PASSWORD
@@ -51,6 +54,9 @@ class Examples(c.DaemonCase):
         return subprocess.run(["sh", "-c", script], cwd=getattr(self, "folder", None), env=env,
                               text=True, stdin=subprocess.DEVNULL, capture_output=True,
                               timeout=timeout)
+
+
+class Examples(ExampleEntries):
 
     def test_entries_made_and_listed(self):
         self.assertEqual((0, ""), (self.made.returncode, self.made.stderr))
@@ -80,8 +86,47 @@ class Examples(c.DaemonCase):
         self.assert_links_down_and_no_copies()
 
 
+class AsGroupMember(ExampleEntries):
+    """The crontab line as cron runs it, with no session: the group member
+    dials and hangs up through the package's example polkit rule, checked by
+    a real polkitd, and a user outside the group is refused."""
+
+    # Users that every Debian machine has: nobody in the rule's group.
+    MEMBER, OTHER = 65534, 1
+    polkit = (Path(__file__).resolve().parents[2] / "packaging/deb/50-nelvo.rules",
+              {"nelvo": ["nobody"]})
+
+    def as_user(self, uid, command):
+        """The command run by sh as the user, at home, as cron starts it."""
+        (self.folder / "dial").mkdir(exist_ok=True)
+        os.chown(self.folder, uid, uid)
+        os.chown(self.folder / "dial", uid, uid)
+        env = dict(self.daemon.env, HOME=str(self.folder),
+                   PATH=os.path.dirname(d.PROGRAM) + ":" + os.environ["PATH"])
+        return subprocess.run(["setpriv", "--reuid", str(uid), "--regid", str(uid),
+                               "--clear-groups", "sh", "-c", command], cwd=self.folder,
+                              env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=d.TIMEOUT)
+
+    def cron_line(self, uid):
+        self.as_user(uid, self.blocks[4][0].split(None, 5)[5])
+        return (self.folder / "dial/office.log").read_bytes()
+
+    def test_cron_line_dials_and_the_member_hangs_up(self):
+        log = self.cron_line(self.MEMBER)
+        self.assertTrue(log.endswith(b"\r\nConnected\r\n"), log)
+        self.assertTrue(self.as_user(self.MEMBER, "nelvo /ENTRY:Office /HANGUP")
+                        .stdout.endswith(b"OK\r\n"))
+        self.assert_links_down_and_no_copies()
+
+    def test_cron_line_of_a_user_outside_the_group_is_refused(self):
+        log = self.cron_line(self.OTHER)
+        self.assertTrue(log.endswith(b"ERROR CODE : 5\r\n"), log)
+        self.assert_links_down_and_no_copies()
+
+
 if __name__ == "__main__":
     page = sys.argv.pop(sys.argv.index("--page") + 1)
     sys.argv.remove("--page")
-    Examples.blocks = example_blocks(page)
+    ExampleEntries.blocks = example_blocks(page)
     c.main()
