@@ -2,8 +2,8 @@
 # /usr/lib/nelvo/ (the binding loads librasapi32.so from the program's own
 # folder first), and /usr/bin/nelvo a link to the program there; the
 # manual page, the changelog and the copyright file where Debian keeps
-# them; a tmpfiles.d entry for the dial lock. The packaging command of
-# doc/linux.md makes it from a Release build.
+# them; a tmpfiles.d entry for the dial lock, and an example polkit rule.
+# The packaging command of doc/linux.md makes it from a Release build.
 set(NELVO_MAINTAINER "The Nelvo developers <maintainers@nelvo.example>")
 set(nelvo_deb_source ${PROJECT_SOURCE_DIR}/packaging/deb)
 set(nelvo_deb_files ${CMAKE_BINARY_DIR}/package-files)
@@ -64,12 +64,14 @@ file(CREATE_LINK ../${nelvo_deb_folder}/nelvo ${CMAKE_BINARY_DIR}/package-links/
      SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/package-links/nelvo DESTINATION bin)
 install(FILES ${nelvo_deb_files}/nelvo.1.gz DESTINATION share/man/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${nelvo_deb_files}/copyright
-              ${nelvo_deb_files}/changelog.gz
+# The manual page is the reference; the README's links lead into the
+# source tree, so it stays there.
+install(FILES ${nelvo_deb_files}/copyright ${nelvo_deb_files}/changelog.gz
         DESTINATION share/doc/nelvo)
 # The dial lock's folder and file, root's, made by systemd-tmpfiles at boot
 # and by the postinst at once.
 install(FILES ${nelvo_deb_source}/tmpfiles.conf DESTINATION lib/tmpfiles.d RENAME nelvo.conf)
+install(FILES ${nelvo_deb_source}/50-nelvo.rules DESTINATION share/doc/nelvo/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME nelvo)
@@ -77,7 +79,7 @@ set(CPACK_PACKAGE_VENDOR "The Nelvo developers")
 set(CPACK_PACKAGE_CONTACT ${NELVO_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "command-line dialer for scripts, over NetworkManager")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Dials a mobile-broadband, Bluetooth dial-up or PPPoE link that\n"
+    "Dials a mobile-broadband, Bluetooth dial-up, PPPoE or OpenVPN link that\n"
     "NetworkManager knows, waits until it is connected, has failed or is\n"
     "cancelled, and leaves it up; or hangs such a link up again. It is made\n"
     "for batch files and other programs that bring a dial-up link up and down\n"
@@ -90,10 +92,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 # What the two files link to (as dpkg-shlibdeps finds it on Debian 12),
 # written out so that building the package needs no dpkg-dev; sd-bus comes
-# from libsystemd0. The library is private to the program's folder, so no
-# ldconfig scripts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11), libsystemd0 (>= 222)")
+# from libsystemd0. Release builds carry the C++ runtime inside
+# (cmake/compiler_flags.cmake); other builds need it installed. The library
+# is private to the program's folder, so no ldconfig scripts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libsystemd0 (>= 222)")
+if(NOT CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel)$" OR NELVO_SANITIZE)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
+endif()
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_LDCONFIG OFF)
 # The postinst makes the dial lock at once (systemd-tmpfiles).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${nelvo_deb_source}/postinst)

@@ -1,5 +1,5 @@
 # The Windows installer beside the ZIP: the stripped binaries, the header,
-# the examples, the README and the licence in Program Files\Nelvo, with the
+# the examples, the reference as text and the licence in Program Files\Nelvo, with the
 # folder on the system PATH. Built with wixl (msitools) from
 # packaging/msi/nelvo.wxs.in; made by the ordinary build, into
 # <build>/package/nelvo-<version>-win32.msi.
@@ -10,6 +10,7 @@ find_program(NELVO_MSIBUILD msibuild REQUIRED)
 set(nelvo_wxs ${NELVO_PACKAGE_DIR}/nelvo.wxs)
 set(NELVO_MSI_BINARIES stripped)
 file(RELATIVE_PATH NELVO_MSI_SOURCES ${NELVO_PACKAGE_DIR} ${PROJECT_SOURCE_DIR})
+file(RELATIVE_PATH NELVO_MSI_REFERENCE ${NELVO_PACKAGE_DIR} ${NELVO_REFERENCE_TEXT})
 configure_file(${PROJECT_SOURCE_DIR}/packaging/msi/nelvo.wxs.in ${nelvo_wxs} @ONLY)
 set(NELVO_MSI ${CMAKE_BINARY_DIR}/package/nelvo-${PROJECT_VERSION}-win32.msi)
 
@@ -38,7 +39,7 @@ add_custom_command(
   WORKING_DIRECTORY ${NELVO_PACKAGE_DIR}
   DEPENDS ${nelvo_wxs} ${NELVO_PACKAGE_DIR}/stripped/nelvo.exe
           ${NELVO_PACKAGE_DIR}/stripped/nelvoras.dll
-          ${PROJECT_SOURCE_DIR}/remote_access/nelvoras.h ${PROJECT_SOURCE_DIR}/README.md
+          ${PROJECT_SOURCE_DIR}/remote_access/nelvoras.h ${NELVO_REFERENCE_TEXT}
           ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/examples/dial.bat
           ${PROJECT_SOURCE_DIR}/examples/dial_first.c
   COMMENT "Building the installer ${NELVO_MSI}"

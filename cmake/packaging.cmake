@@ -1,6 +1,6 @@
 # The packages. Windows: a ZIP of the console program, the DLL that other
-# programs load, the interface header, the examples, the README and the
-# licence, with the binaries stripped; beside it a second ZIP with their
+# programs load, the interface header, the examples, the reference as text
+# and the licence, with the binaries stripped; beside it a second ZIP with their
 # symbols for the debugger, and an installer (MSI) of the same files.
 # Host: a Debian package of the program and the NetworkManager library.
 # The simulated service and the test programs never ship.
@@ -40,7 +40,9 @@ endforeach()
 add_custom_target(package_files ALL DEPENDS ${package_outputs})
 include(${CMAKE_CURRENT_LIST_DIR}/packaging-msi.cmake)
 
-install(FILES ${PROJECT_SOURCE_DIR}/remote_access/nelvoras.h ${PROJECT_SOURCE_DIR}/README.md
+# The reference, rendered from the manual page (doc/), in place of the
+# README, whose links lead into the source tree.
+install(FILES ${PROJECT_SOURCE_DIR}/remote_access/nelvoras.h ${NELVO_REFERENCE_TEXT}
               ${PROJECT_SOURCE_DIR}/LICENSE
         DESTINATION . COMPONENT runtime)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples COMPONENT runtime

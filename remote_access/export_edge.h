@@ -7,10 +7,12 @@
 
 #include <cstdint>
 
+#include "remote_access/ras_records.h"
+
 // Windows' "not enough memory": the code of a failed allocation.
-const int32_t kErrorNotEnoughMemory = 8;
+const int32_t kErrorNotEnoughMemory = RAS_ERROR_NOT_ENOUGH_MEMORY;
 // Windows' "internal error": any other failure inside (a lock error).
-const int32_t kErrorInternal = 1359;
+const int32_t kErrorInternal = RAS_ERROR_INTERNAL;
 
 // The error code for the exception being handled; call only in a handler.
 int32_t HandledExceptionCode() noexcept;

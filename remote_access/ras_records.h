@@ -92,7 +92,8 @@ enum {
   RASCS_Disconnected = 8193
 };
 
-/* Error codes of the service that the dialer and the simulator use. */
+/* Error codes of the service that the dialer and the simulator use, and the
+   interface's own (remote_access/interface_errors.cpp says what each means). */
 enum {
   RAS_ERROR_ACCESS_DENIED = 5,
   RAS_ERROR_INVALID_HANDLE = 6,
@@ -121,7 +122,8 @@ enum {
   RAS_ERROR_PPP_LCP_TERMINATED = 734,
   RAS_ERROR_AUTOMATIC_VPN_FAILED = 800,
   RAS_ERROR_VPN_DISCONNECT = 807,
-  RAS_ERROR_VPN_TIMEOUT = 809
+  RAS_ERROR_VPN_TIMEOUT = 809,
+  RAS_ERROR_INTERNAL = 1359 /* the interface's: a failure inside it (a lock error) */
 };
 
 /* Notifier type 0 (RasDialFunc): message, new state, error code. */

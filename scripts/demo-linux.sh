@@ -85,7 +85,10 @@ run_nelvo tunnel.log tunnel.ipc /ENTRY:Tunnel /LOG:tunnel.log /IPC:tunnel.ipc /U
 show_file tunnel.log
 echo "--- NetworkManager's view, and a ping through the tunnel"
 nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
-nsenter --net="$nm_netns" ping -c 1 -I tun0 10.8.0.1 | head -2
+# ping's first lines only, taken from its whole output: a reader that stops
+# early would end ping with SIGPIPE, and the demo with it.
+ping_out=$(nsenter --net="$nm_netns" ping -c 1 -W 5 -I tun0 10.8.0.1)
+printf '%s\n' "$ping_out" | sed -n 1,2p
 
 heading "Hang up Tunnel: the VPN ends, its base link stays up"
 run_nelvo tunnelhangup.log tunnelhangup.ipc /ENTRY:Tunnel /LOG:tunnelhangup.log \

@@ -14,6 +14,7 @@ packages=(cmake ninja-build g++ libgtest-dev googletest python3 util-linux
           python3-dbusmock python3-dbus python3-gi)
 packages+=(strace)  # the demo shows each write of the IPC status as it happens
 packages+=(lintian wixl msitools)  # the Debian package's check; the MSI and its check
+packages+=(groff-base)  # the manual page rendered as text for the Windows packages
 packages+=(openvpn network-manager-openvpn openssl iputils-ping)  # VPN entries over a real tunnel
 # Services these packages bring, which must not start on this machine: the
 # tests run their own NetworkManager and bus in namespaces of their own.

@@ -103,26 +103,24 @@ constexpr BusErrorRow kBusErrors[] = {
 
 // What each code means, for the manual page: NetworkManager's device
 // reasons in plain type, its active-connection reasons and D-Bus errors
-// marked so. Beside the table's codes, those the library gives by itself
-// and those of the dialer (668, 127, its own waits' 638).
+// marked so. Beside the table's codes, those the library gives by itself;
+// the interface's own (remote_access/interface_errors.cpp) join them there.
 constexpr ErrorMeaning kMeanings[] = {
     {RAS_ERROR_ACCESS_DENIED,
      "NetworkManager refused the permission (D-Bus AccessDenied, PermissionDenied)"},
     {RAS_ERROR_INVALID_HANDLE,
      "the connection is no longer known (after its hang-up), is no dial-up link, or was "
      "numbered by a NetworkManager that has restarted since"},
-    {RAS_ERROR_NOT_ENOUGH_MEMORY, "out of memory"},
     {RAS_ERROR_INVALID_PARAMETER,
      "bad arguments; also a user name, password or number that is not valid UTF-8, which "
      "D-Bus cannot carry"},
-    {RAS_ERROR_PROC_NOT_FOUND, "the remote-access library, or its hang-up function, is missing"},
     {RAS_ERROR_BUFFER_TOO_SMALL, "a buffer too small (more than 100 active connections)"},
     {RAS_ERROR_DEVICE_DOES_NOT_EXIST,
      "the device is gone (removed, modem-not-found, ModemManager unavailable; active "
      "connection device-removed; D-Bus UnknownDevice)"},
     {RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY,
-     "no such entry, also a profile deleted between the listing and the dial "
-     "(connection-removed, and so for the active connection)"},
+     "no such profile, also one deleted between the listing and the dial or while its link is "
+     "up (connection-removed, and so for the active connection)"},
     {RAS_ERROR_REMOTE_DISCONNECTION, "the remote end closed the PPP link (ppp-disconnect)"},
     {RAS_ERROR_USER_DISCONNECTION,
      "the link was taken down by a user or another activation (user-requested, "
@@ -136,11 +134,9 @@ constexpr ErrorMeaning kMeanings[] = {
      "any other reason or local fault (unknown); also a refused mobile-broadband login, which "
      "reaches NetworkManager only as unknown"},
     {RAS_ERROR_REQUEST_TIMEOUT,
-     "no answer in time: NetworkManager's (active connection connect-timeout; D-Bus Timeout), "
-     "a dial not connected after about 86 seconds, or a link still there 10 seconds after its "
-     "hang-up"},
+     "NetworkManager gave no answer in time (active connection connect-timeout; D-Bus "
+     "Timeout)"},
     {RAS_ERROR_FROM_DEVICE, "the modem reported an error (modem-dial-failed, gsm-apn-failed)"},
-    {RAS_ERROR_NO_CONNECTION, "the cancel file was found; the attempt was hung up"},
     {RAS_ERROR_LINE_BUSY, "line busy (modem-busy)"},
     {RAS_ERROR_NO_ANSWER, "no answer (modem-dial-timeout)"},
     {RAS_ERROR_NO_CARRIER, "no carrier (modem-no-carrier)"},

@@ -32,8 +32,9 @@ struct ErrorMeaning {
   const char* meaning;
 };
 
-// Every code a run can report after "ERROR CODE :" or "ERROR on hangup :",
-// in ascending order; the table guarantees each code it gives is here.
+// Every code the library gives, in ascending order; the table guarantees
+// each code it gives is here. With the interface's own codes, every code a
+// run can report after "ERROR CODE :" or "ERROR on hangup :".
 struct ErrorMeaningList {
   const ErrorMeaning* rows;
   size_t count;

@@ -56,12 +56,13 @@ class DaemonCase(unittest.TestCase):
     profiles = PROFILES
     modems = 2
     pin = ""  # every SIM locked with this PIN, if any
-    vpn_user = None  # with a user: an OpenVPN server taking it and PASSWORD
-    polkit = False  # with a stand-in polkitd that decides for callers but root
+    vpn_user = None  # with a user: an OpenVPN server taking it and the password
+    password = PASSWORD  # the one the stand-in modem (and the VPN server) takes
+    polkit = None  # see nm_harness.RealDaemon
 
     @classmethod
     def setUpClass(cls):
-        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD, pin=cls.pin,
+        cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=cls.password, pin=cls.pin,
                                            vpn_user=cls.vpn_user, polkit=cls.polkit)
         cls.daemon.start()
         try:

@@ -44,6 +44,7 @@ NM_BINARY = "/usr/sbin/NetworkManager"
 NM_NAME = "org.freedesktop.NetworkManager"
 MM_NAME = "org.freedesktop.ModemManager1"
 POLKIT_NAME = "org.freedesktop.PolicyKit1"
+STAND_IN = "stand-in"
 START_TIMEOUT = 30
 FOLDER_PREFIX = "nelvo-nm-"
 
@@ -52,7 +53,7 @@ BUS_CONFIG = (HERE.parent / "tools" / "private_system_bus.conf").read_text()
 
 NM_CONFIG = """[main]
 plugins=keyfile
-auth-polkit={polkit}
+auth-polkit=false
 dns=none
 rc-manager=unmanaged
 hostname-mode=none
@@ -68,6 +69,15 @@ enabled=false
 [logging]
 level=DEBUG
 domains=CORE,DEVICE,MB,SETTINGS,IP4,AGENTS,PPP
+"""
+
+# Runs in polkitd's own mount namespace: the test's rules alone, and the
+# machine's groups with the test's added (the bus knows the machine's users
+# only, so the tests run as those).
+POLKIT_SETUP = """set -e
+mount --bind "$1/rules.d" /etc/polkit-1/rules.d
+mount --bind "$1/group" /etc/group
+exec /usr/lib/polkit-1/polkitd --no-debug
 """
 
 # Runs in NetworkManager's new namespaces: mounts, veths, then the daemon.
@@ -157,16 +167,17 @@ class RealDaemon:
     """The setup; use it as a context manager or call start() and stop()."""
 
     def __init__(self, modems=1, password="secret", delay_ms=300, pin="", vpn_user=None,
-                 polkit=False):
+                 polkit=None):
         self.modems = modems
+        # (rules file, {group: [user, ...]}): a real polkitd with that rule and
+        # those groups, and NetworkManager asking it; STAND_IN: a stand-in
+        # polkitd (python-dbusmock's) that grants what ask_polkitd sets.
+        self.polkit_setup = polkit
+        self.polkit = None
         self.vpn_user = vpn_user  # with a user: an OpenVPN server taking it and the password
         self.vpn = None
         self.vpn_ca = None
         self.pin = pin  # every SIM locked with this PIN, if any
-        # With polkit: a stand-in polkitd that grants what polkit_allow names
-        # (NetworkManager asks it about every caller but root).
-        self.polkit = polkit
-        self.polkitd = None
         self.password = password
         self.delay_ms = delay_ms
         self.folder = None
@@ -183,8 +194,10 @@ class RealDaemon:
         (self.folder / "owner").write_text(str(os.getpid()))
         try:
             self._start_bus()
-            if self.polkit:
-                self._start_polkitd()
+            if self.polkit_setup == STAND_IN:
+                self._start_polkit_stand_in()
+            elif self.polkit_setup is not None:
+                self._start_polkit()
             self.start_modemmanager()
             if self.vpn_user is not None:
                 self._start_vpn_server()
@@ -200,7 +213,7 @@ class RealDaemon:
         if self._connection is not None:
             self._connection.close()
             self._connection = None
-        for name in ("vpn", "mm", "polkitd", "bus"):
+        for name in ("vpn", "mm", "polkit", "bus"):
             self._end(getattr(self, name))
             setattr(self, name, None)
         if self.folder is not None:
@@ -272,12 +285,28 @@ class RealDaemon:
         _wait_for("private bus", lambda: (self.folder / "system_bus_socket").exists(),
                   process=self.bus)
 
-    def _start_polkitd(self):
-        # Other users reach the bus's socket in the setup's folder.
-        self.folder.chmod(0o711)
-        self.polkitd = self._spawn([sys.executable, "-m", "dbusmock", "--system", "--template",
-                                    "polkitd"], "polkitd.log")
-        _wait_for("stand-in polkitd", lambda: self.has_name(POLKIT_NAME), process=self.polkitd)
+    def _start_polkit(self):
+        rules, groups = self.polkit_setup
+        # polkitd, which runs as a user of its own, and the test's users reach
+        # the bus's socket in this folder.
+        os.chmod(self.folder, 0o711)
+        folder = self.folder / "polkit"
+        (folder / "rules.d").mkdir(parents=True)
+        shutil.copy(rules, folder / "rules.d")
+        (folder / "group").write_text(Path("/etc/group").read_text() + "".join(
+            "%s:x:%d:%s\n" % (group, 4300 + i, ",".join(members))
+            for i, (group, members) in enumerate(groups.items())))
+        (folder / "setup.sh").write_text(POLKIT_SETUP)
+        self.polkit = self._spawn(["unshare", "--mount", "--propagation", "private",
+                                   "--kill-child", "/bin/sh", str(folder / "setup.sh"),
+                                   str(folder)], "polkitd.log")
+        _wait_for("polkitd", lambda: self.has_name(POLKIT_NAME), process=self.polkit)
+
+    def _start_polkit_stand_in(self):
+        os.chmod(self.folder, 0o711)
+        self.polkit = self._spawn([sys.executable, "-m", "dbusmock", "--system", "--template",
+                                   "polkitd"], "polkitd.log")
+        _wait_for("stand-in polkitd", lambda: self.has_name(POLKIT_NAME), process=self.polkit)
 
     def ask_polkitd(self, method, *args):
         """Calls the stand-in polkitd's control method (SetAllowed,
@@ -315,8 +344,9 @@ class RealDaemon:
         is up and, unless told otherwise, shows every modem."""
         nm_folder = self.folder / "nm"
         (nm_folder / "conf.d").mkdir(parents=True, exist_ok=True)
+        polkit = "auth-polkit=%s" % ("true" if self.polkit_setup is not None else "false")
         (nm_folder / "NetworkManager.conf").write_text(
-            NM_CONFIG.format(polkit="true" if self.polkit else "false"))
+            NM_CONFIG.replace("auth-polkit=false", polkit))
         (nm_folder / "setup.sh").write_text(NAMESPACE_SETUP)
         daemon = [NM_BINARY, "--debug",
                   "--config=%s" % (nm_folder / "NetworkManager.conf"),

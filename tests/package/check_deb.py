@@ -6,6 +6,7 @@ dials through the installed /usr/bin/nelvo against the real NetworkManager
 With --lintian it checks the package with lintian instead, which runs
 anywhere: any error or warning fails."""
 import argparse
+import gzip
 import os
 import shutil
 import subprocess
@@ -18,15 +19,21 @@ DAEMON_TESTS = HERE.parent / "networkmanager_daemon"
 sys.path.insert(0, str(DAEMON_TESTS))
 
 import nm_harness  # noqa: E402  pylint: disable=wrong-import-position
+import shipped_links  # noqa: E402  pylint: disable=wrong-import-position
+
+# The Debian packages of the libraries the shipped binaries may need.
+LIBRARY_PACKAGES = {"libc.so.6": "libc6", "libm.so.6": "libc6", "ld-linux-x86-64.so.2": "libc6",
+                    "libsystemd.so.0": "libsystemd0",
+                    "libstdc++.so.6": "libstdc++6", "libgcc_s.so.1": "libgcc-s1"}
 
 SHIPPED = [
     "./usr/bin/nelvo -> ../lib/nelvo/nelvo",
     "./usr/lib/nelvo/librasapi32.so",
     "./usr/lib/nelvo/nelvo",
     "./usr/lib/tmpfiles.d/nelvo.conf",
-    "./usr/share/doc/nelvo/README.md",
     "./usr/share/doc/nelvo/changelog.gz",
     "./usr/share/doc/nelvo/copyright",
+    "./usr/share/doc/nelvo/examples/50-nelvo.rules",
     "./usr/share/man/man1/nelvo.1.gz",
 ]
 # Mounted over in the namespace: what dpkg -i writes to.
@@ -77,6 +84,38 @@ def check_contents(deb):
         sys.exit(f"Recommends is {fields['Recommends']!r}, expected network-manager")
     if fields["Suggests"] != "network-manager-openvpn":
         sys.exit(f"Suggests is {fields['Suggests']!r}, expected network-manager-openvpn")
+    with tempfile.TemporaryDirectory(prefix="nelvo-deb-files-") as root:
+        subprocess.run(["dpkg-deb", "-x", str(deb), root], check=True)
+        needed = {LIBRARY_PACKAGES[library] for binary in ("nelvo", "librasapi32.so")
+                  for library in needed_libraries(Path(root, "usr/lib/nelvo", binary))}
+        if set(depends) != needed:
+            sys.exit(f"Depends names {sorted(depends)}; the binaries need {sorted(needed)}")
+        dead = shipped_links.dead_links(shipped_texts(Path(root)),
+                                        {file[1:].split(" -> ")[0] for file in files},
+                                        ("/usr/lib/nelvo", "/usr/share/doc/nelvo", "/usr/bin"))
+        if dead:
+            sys.exit("\n".join(dead))
+
+
+def needed_libraries(binary):
+    dynamic = subprocess.run(["objdump", "-p", str(binary)], check=True, text=True,
+                             stdout=subprocess.PIPE).stdout
+    return [line.split()[1] for line in dynamic.splitlines() if line.split()[:1] == ["NEEDED"]]
+
+
+def shipped_texts(root):
+    """The package's text files as a reader sees them: the manual page as
+    man shows it (unhyphenated, on long lines), the rest as they are."""
+    page = subprocess.run(["groff", "-man", "-Tascii", "-P-cbou", "-rLL=250n", "-rHY=0"],
+                          input=gzip.decompress((root / "usr/share/man/man1/nelvo.1.gz")
+                                                .read_bytes()),
+                          check=True, stdout=subprocess.PIPE).stdout.decode()
+    texts = {"nelvo.1": page}
+    for path in (root / "usr/share/doc/nelvo").rglob("*"):
+        if path.is_file():
+            data = path.read_bytes()
+            texts[path.name] = (gzip.decompress(data) if path.suffix == ".gz" else data).decode()
+    return texts
 
 
 def lintian(deb):

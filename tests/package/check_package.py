@@ -1,6 +1,7 @@
 """Makes the Windows ZIPs with cpack and checks them as a user unpacks them.
   --part contents: every file present and nothing else (nothing of the
-    simulated service), the binaries stripped with their symbols in the ZIP
+    simulated service), the reference rendered with its Windows parts, no
+    file named that the ZIP lacks, the binaries stripped with their symbols in the ZIP
     beside, the exports undecorated, no OLE import at start, the version
     resources as objdump reads them. Runs nothing, so it runs everywhere.
   --part runs: the version resources as Windows reads them, then nelvo.exe
@@ -15,6 +16,7 @@ import sys
 import zlib
 
 import package_files as p
+import shipped_links
 import version_resource
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
@@ -125,15 +127,30 @@ def check_runs(args, folder):
 
 def check_contents(args, folder, packages):
     symbols_folder = os.path.join(args.work, "symbols")
-    files = p.unpack(packages[p.SYMBOLS], p.fresh_folder(symbols_folder))
-    if files != p.SYMBOL_FILES:
-        sys.exit(f"{p.SYMBOLS} holds {sorted(files or [])}, expected {sorted(p.SYMBOL_FILES)}")
+    symbol_files = p.unpack(packages[p.SYMBOLS], p.fresh_folder(symbols_folder))
+    if symbol_files != p.SYMBOL_FILES:
+        sys.exit(f"{p.SYMBOLS} holds {sorted(symbol_files or [])}, expected "
+                 f"{sorted(p.SYMBOL_FILES)}")
+    files = p.SHIPPED  # unpacked_package has checked that the ZIP holds these
     failures = check_binaries(args, folder, os.path.join(symbols_folder, p.TOP))
-    with open(os.path.join(folder, "examples", "dial.bat"), "rb") as batch:
-        lines = batch.read().split(b"\n")
-    if any(not line.endswith(b"\r") for line in lines[:-1]) or lines[-1] != b"":
-        failures.append("examples/dial.bat does not end every line in CR LF")
-    return p.report(failures, "package: files, symbols, exports, imports and versions as expected")
+    texts = {}
+    for name in ("nelvo.txt", "nelvoras.h", "examples/dial.bat", "examples/dial_first.c"):
+        with open(os.path.join(folder, name), "rb") as text:
+            texts[name] = text.read().decode("ascii")
+    for name in ("nelvo.txt", "examples/dial.bat"):
+        lines = texts[name].split("\n")
+        if any(not line.endswith("\r") for line in lines[:-1]) or lines[-1] != "":
+            failures.append(f"{name} does not end every line in CR LF")
+    failures += shipped_links.dead_links(texts, files)
+    # The reference: the Windows parts of the manual page, with the codes a run
+    # prints by itself (1359 at the export edge, 668 for the cancel file).
+    sections = re.findall(r"^([A-Z][A-Z ]+)\r$", texts["nelvo.txt"], re.M)
+    codes = re.findall(r"^ {7}(\d+) ", texts["nelvo.txt"].split("ERROR CODES")[-1], re.M)
+    if not {"EXIT STATUS", "ERROR CODES", "FILES", "EXAMPLES"} <= set(sections) or \
+            "THE PHONE BOOK ON LINUX" in sections or not {"668", "1359"} <= set(codes):
+        failures.append(f"nelvo.txt: sections {sections}, codes {codes}")
+    return p.report(failures, "package: files, reference, symbols, exports, imports and versions "
+                              "as expected")
 
 
 def main():

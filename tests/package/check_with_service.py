@@ -150,17 +150,12 @@ def check_batch_no_entry(service):
 
 def check_c_example(service, args):
     """Built as its own comment says, from the examples folder."""
-    failures = []
-    with open(os.path.join(service.folder, "examples", "dial_first.c"), "rb") as source:
-        code_text = source.read()
-    with open(args.example_page, "rb") as page:
-        if b"```c\n" + code_text + b"```\n" not in page.read():
-            failures.append("the C example of doc/windows.md differs from examples/dial_first.c")
     build = subprocess.run([args.cc, "-I..", "dial_first.c", "-o", "../dial_first.exe",
                             "-loleaut32"], cwd=os.path.join(service.folder, "examples"),
                            capture_output=True, text=True)
     if build.returncode != 0:
-        return failures + [f"the C example does not build: {build.stderr}"]
+        return [f"the C example does not build: {build.stderr}"]
+    failures = []
     code, output = service.run(["dial_first.exe"])
     if code != 0 or output != b"1: Office\r\n2: Lab\r\nconnected\r\n":
         failures.append(f"C example: exit {code}, output {output!r}")
@@ -194,8 +189,8 @@ def check_without_oleaut32(service):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--cpack", "--build", "--work", "--wineprefix", "--cc", "--example-page",
-                   "--simulator", "--rassim"):
+    for option in ("--cpack", "--build", "--work", "--wineprefix", "--cc", "--simulator",
+                   "--rassim"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     args.work = p.fresh_folder(os.path.abspath(args.work))

@@ -12,7 +12,7 @@ TOP = f"nelvo-{VERSION}-win32"
 PACKAGE = f"{TOP}.zip"
 SYMBOLS = f"{TOP}-symbols.zip"
 BINARIES = ("nelvo.exe", "nelvoras.dll")
-SHIPPED = {"nelvo.exe", "nelvoras.dll", "nelvoras.h", "README.md", "LICENSE",
+SHIPPED = {"nelvo.exe", "nelvoras.dll", "nelvoras.h", "nelvo.txt", "LICENSE",
            "examples/dial.bat", "examples/dial_first.c"}
 SYMBOL_FILES = {"nelvo.exe.debug", "nelvoras.dll.debug", "LICENSE"}
 

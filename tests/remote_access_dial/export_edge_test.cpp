@@ -22,9 +22,10 @@ class ExportEdge : public DialTest {
   // a call makes no more allocations than that; `check` judges each failed
   // call. Returns how many allocations were made to fail.
   int FailEachAllocation(const std::function<void()>& call,
-                         const std::function<void(int n)>& check) {
+                         const std::function<void(int n)>& check,
+                         Failure failure = Failure::kMemory) {
     for (int n = 0;; ++n) {
-      FailAllocationAfter(n);
+      FailAllocationAfter(n, failure);
       call();
       if (!StopFailingAllocations()) return n;
       check(n);
@@ -80,21 +81,39 @@ TEST_F(ExportEdge, FailedDialGivesANegativeResultAndLeavesNoLink) {
   EXPECT_EQ(rsHangUpConnection(rsGetConnectionHandle(1)), 0);
 }
 
+// Any other failure inside, a lock error, gives 1359, the code nelvo then
+// prints after "ERROR CODE :" (its list of codes holds it).
+TEST_F(ExportEdge, LockErrorInADialGives1359AndLeavesNoLink) {
+  WritePhoneBook(kOffice);
+  int32_t result = 0;
+  int failures = FailEachAllocation([&] { result = Dial(1, "", "", ""); },
+                                    [&](int n) {
+                                      EXPECT_EQ(result, -RAS_ERROR_INTERNAL) << n;
+                                      EXPECT_EQ(ActiveConnections(), 0) << n;
+                                    },
+                                    Failure::kLock);
+  EXPECT_GT(failures, 0);
+  EXPECT_EQ(rsHangUpConnection(rsGetConnectionHandle(1)), 0);
+}
+
 // On Windows nothing in a hang-up allocates; on POSIX loading the library does.
 TEST_F(ExportEdge, FailedHangUpGivesAnErrorCode) {
   WritePhoneBook(kOffice);
-  for (int n = 0;; ++n) {
-    if (ActiveConnections() == 0) {
-      ASSERT_EQ(Dial(1, "", "", ""), 0);
+  for (Failure failure : {Failure::kMemory, Failure::kLock}) {
+    int32_t code = failure == Failure::kMemory ? RAS_ERROR_NOT_ENOUGH_MEMORY : RAS_ERROR_INTERNAL;
+    for (int n = 0;; ++n) {
+      if (ActiveConnections() == 0) {
+        ASSERT_EQ(Dial(1, "", "", ""), 0);
+      }
+      int32_t handle = rsGetConnectionHandle(1);
+      FailAllocationAfter(n, failure);
+      int32_t result = rsHangUpConnection(handle);
+      if (!StopFailingAllocations()) {
+        EXPECT_EQ(result, 0);
+        break;
+      }
+      EXPECT_EQ(result, code) << n;
     }
-    int32_t handle = rsGetConnectionHandle(1);
-    FailAllocationAfter(n);
-    int32_t result = rsHangUpConnection(handle);
-    if (!StopFailingAllocations()) {
-      EXPECT_EQ(result, 0);
-      break;
-    }
-    EXPECT_EQ(result, 8) << n;
   }
   EXPECT_EQ(ActiveConnections(), 0);
 }

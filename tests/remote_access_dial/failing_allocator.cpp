@@ -5,17 +5,20 @@
 
 #include <cstdlib>
 #include <new>
+#include <system_error>
 
 namespace {
 
 thread_local long countdown = -1;
 thread_local bool failed = false;
+thread_local Failure armed_failure = Failure::kMemory;
 
 }  // namespace
 
-void FailAllocationAfter(long allocations) {
+void FailAllocationAfter(long allocations, Failure failure) {
   failed = false;
   countdown = allocations;
+  armed_failure = failure;
 }
 
 bool StopFailingAllocations() {
@@ -27,6 +30,9 @@ void* operator new(std::size_t size) {
   if (countdown == 0) {
     countdown = -1;
     failed = true;
+    if (armed_failure == Failure::kLock) {
+      throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
+    }
     throw std::bad_alloc();
   }
   if (countdown > 0) --countdown;
