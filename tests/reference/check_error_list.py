@@ -21,7 +21,7 @@ GIVEN = re.compile(r"(?<![=!]= )\bRAS_ERROR_\w+")
 def used_codes(*folders):
     codes = {}
     for folder in folders:
-        for path in sorted((ROOT / folder).glob("*.[ch]*")):
+        for path in sorted((ROOT / folder).rglob("*.[ch]*")):
             if path.name == "ras_records.h":
                 continue
             text = path.read_text(encoding="latin-1").split("kMeanings[]")[0]
