@@ -56,12 +56,13 @@ class DaemonCase(unittest.TestCase):
     profiles = PROFILES
     modems = 2
     pin = ""  # every SIM locked with this PIN, if any
-    vpn_user = None  # with a user: an OpenVPN server taking it and PASSWORD
+    vpn_user = None  # with a user: a VPN server taking it and PASSWORD
+    vpn_kind = "openvpn"  # which server (vpn_server.KINDS)
 
     @classmethod
     def setUpClass(cls):
         cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=PASSWORD, pin=cls.pin,
-                                           vpn_user=cls.vpn_user)
+                                           vpn_user=cls.vpn_user, vpn_kind=cls.vpn_kind)
         cls.daemon.start()
         try:
             cls.add_profiles()

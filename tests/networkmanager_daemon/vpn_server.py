@@ -1,10 +1,18 @@
-"""A real OpenVPN server for the real-daemon tests, in a network namespace
-of its own: a CA and server certificate made with openssl at start, a
-login checked by --auth-user-pass-verify against the SHA-256 of the one
-password (so the password itself is in no file), and a veth whose other
-end NetworkManager's namespace takes as its Ethernet base link.
+"""Real VPN servers for the real-daemon tests, each in a network namespace
+of its own, with a veth whose other end NetworkManager's namespace takes
+as its Ethernet base link, and certificates made with openssl at start.
+Two kinds, each a module-level object with the same face (KINDS):
 
-    server 10.77.0.1 on the veth, tunnel network 10.8.0.0/24 (server 10.8.0.1)
+- OPENVPN: openvpn, a login checked by --auth-user-pass-verify against
+  the SHA-256 of the one password (so the password itself is in no file);
+- IKEV2: strongSwan's charon loaded with swanctl: IKEv2, an EAP-MSCHAPv2
+  user, a server certificate for its address (and a second CA that did not
+  sign it), a virtual-IP pool, and a network behind the server. ESP runs
+  in user space (kernel-libipsec) on both ends: the kernel here has XFRM
+  but no ESP.
+
+    server 10.77.0.1 on the veth; OpenVPN's tunnel 10.8.0.0/24 (server
+    10.8.0.1); IKEv2's pool 10.10.0.0/24 and, behind it, 10.9.0.1
 """
 
 import hashlib
@@ -17,21 +25,27 @@ TUNNEL_SERVER = "10.8.0.1"
 BASE_DEVICE = "nelvoeth"  # in NetworkManager's namespace
 PEER_DEVICE = "nelvosrv"  # in the server's
 OPENVPN = "/usr/sbin/openvpn"
-PLUGIN = "/usr/lib/NetworkManager/VPN/nm-openvpn-service.name"
-SERVICE_TYPE = "org.freedesktop.NetworkManager.openvpn"
 
-# Runs in the server's namespace: waits for NetworkManager's namespace to
-# hand over the veth's end, then runs openvpn.
+# Runs in the server's namespaces: waits for NetworkManager's namespace to
+# hand over the veth's end, gives it the server's address, then runs the
+# kind's lines (which start the server).
 NAMESPACE_SETUP = """set -e
+awaited() {{  # waits at most 30 s for the command to succeed
+  i=0
+  until "$@" >/dev/null 2>&1; do
+    i=$((i + 1)); [ "$i" -lt 600 ] || exit 1; sleep 0.05
+  done
+}}
 ip link set lo up
-i=0
-until ip link show {peer} >/dev/null 2>&1; do
-  i=$((i + 1)); [ "$i" -lt 600 ] || exit 1; sleep 0.05
-done
+awaited ip link show {peer}
 ip addr add {server}/24 dev {peer}
 ip link set {peer} up
-exec {openvpn} --config server.conf
 """
+
+
+def _write_setup(folder, lines):
+    (folder / "setup.sh").write_text(NAMESPACE_SETUP.format(peer=PEER_DEVICE, server=SERVER)
+                                     + lines)
 
 CONFIG = """dev tun
 proto udp
@@ -61,9 +75,10 @@ grep -qx "$user $hash" "$(dirname "$0")/logins"
 EC = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
 
 
-def why_not_runnable():
-    """None when OpenVPN and NetworkManager's plugin are installed, else why not."""
-    for path in (OPENVPN, PLUGIN, "/usr/bin/openssl"):
+def _missing(*paths):
+    """Why the server cannot run here: the first of paths not installed, or
+    no TUN device (both kinds' tunnels are TUN devices); else None."""
+    for path in paths + ("/usr/bin/openssl",):
         if not Path(path).exists():
             return "%s is not installed" % path
     if not Path("/dev/net/tun").exists():
@@ -71,33 +86,226 @@ def why_not_runnable():
     return None
 
 
-def prepare(folder, user, password):
-    """Writes the server's certificates, configuration and login check to folder."""
-    folder.mkdir()
-
-    def openssl(*args):
-        subprocess.run(["openssl"] + list(args), cwd=folder, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
-
-    openssl("req", "-x509", *EC, "-keyout", "ca.key", "-out", "ca.crt", "-days", "2",
-            "-subj", "/CN=nelvo test CA")
-    openssl("req", *EC, "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=nelvo vpn")
-    openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
-            "-CAcreateserial", "-out", "server.crt", "-days", "2")
-    (folder / "server.conf").write_text(CONFIG.format(server=SERVER))
-    (folder / "setup.sh").write_text(NAMESPACE_SETUP.format(peer=PEER_DEVICE, server=SERVER,
-                                                            openvpn=OPENVPN))
-    (folder / "check-login").write_text(CHECK_LOGIN)
-    (folder / "check-login").chmod(0o755)
-    digest = hashlib.sha256(password.encode()).hexdigest()
-    (folder / "logins").write_text("%s %s\n" % (user, digest))
-    return folder / "ca.crt"
+def _openssl(folder, *args):
+    subprocess.run(["openssl"] + list(args), cwd=folder, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
 
 
-def command(folder):
-    """The server's namespace and openvpn, to be started in folder."""
-    return ["unshare", "--net", "--kill-child", "/bin/sh", str(folder / "setup.sh")]
+def _make_ca(folder, name):
+    """A CA of its own: name.key and name.crt in folder."""
+    _openssl(folder, "req", "-x509", *EC, "-keyout", name + ".key", "-out", name + ".crt",
+             "-days", "2", "-subj", "/CN=nelvo test CA " + name)
+    return folder / (name + ".crt")
 
 
-def started(log_path):
-    return log_path.exists() and b"Initialization Sequence Completed" in log_path.read_bytes()
+def _make_server_cert(folder, ca, key, cert, extensions=None):
+    """The server's key and certificate, signed by the CA named ca."""
+    _openssl(folder, "req", *EC, "-keyout", key, "-out", "server.csr", "-subj", "/CN=nelvo vpn")
+    extra = []
+    if extensions is not None:
+        (folder / "server.ext").write_text(extensions)
+        extra = ["-extfile", "server.ext"]
+    _openssl(folder, "x509", "-req", "-in", "server.csr", "-CA", ca + ".crt", "-CAkey",
+             ca + ".key", "-CAcreateserial", "-out", cert, "-days", "2", *extra)
+
+
+class _OpenVpn:
+    name = "OpenVPN server"
+    log = "openvpn.log"
+
+    @staticmethod
+    def why_not_runnable():
+        return _missing(OPENVPN, "/usr/lib/NetworkManager/VPN/nm-openvpn-service.name")
+
+    @staticmethod
+    def prepare(folder, user, password):
+        """Writes the server's certificates, configuration and login check
+        to folder; returns (its CA, None)."""
+        folder.mkdir()
+        ca = _make_ca(folder, "ca")
+        _make_server_cert(folder, "ca", "server.key", "server.crt")
+        (folder / "server.conf").write_text(CONFIG.format(server=SERVER))
+        _write_setup(folder, "exec %s --config server.conf\n" % OPENVPN)
+        (folder / "check-login").write_text(CHECK_LOGIN)
+        (folder / "check-login").chmod(0o755)
+        digest = hashlib.sha256(password.encode()).hexdigest()
+        (folder / "logins").write_text("%s %s\n" % (user, digest))
+        return ca, None
+
+    @staticmethod
+    def command(folder):
+        """The server's namespace and openvpn, to be started in folder."""
+        return ["unshare", "--net", "--kill-child", "/bin/sh", str(folder / "setup.sh")]
+
+    @staticmethod
+    def started(folder):
+        log = folder.parent / _OpenVpn.log
+        return log.exists() and b"Initialization Sequence Completed" in log.read_bytes()
+
+
+OPENVPN_SERVER = _OpenVpn()
+
+# --- strongSwan -----------------------------------------------------------
+
+CHARON = "/usr/lib/ipsec/charon"
+CHARON_NM = "/usr/lib/ipsec/charon-nm"
+POOL = "10.10.0.0/24"
+BEHIND_SERVER = "10.9.0.1"  # an address of the network behind the server
+
+# Run in the server's network and mount namespaces (a /run of its own for
+# charon's PID file): the address behind the server, then charon, whose
+# configuration swanctl loads once its socket is there.
+IKEV2_LINES = """mount -t tmpfs nelvo-vpn-run /run
+ip addr add {behind}/32 dev lo
+(
+  awaited test -S charon.vici
+  swanctl --load-all --file "$PWD/swanctl.conf" --uri "unix://$PWD/charon.vici" >swanctl.out 2>&1
+) &
+export STRONGSWAN_CONF="$PWD/strongswan.conf"
+exec {charon}
+"""
+
+# ESP in user space (kernel-libipsec, before kernel-netlink); no bypass-lan,
+# which would route the server's own address into the tunnel.
+CHARON_CONF = """charon {{
+  load = random nonce openssl pem pkcs1 pkcs8 x509 revocation constraints pubkey hmac kdf \
+kernel-libipsec kernel-netlink socket-default vici attr eap-identity eap-mschapv2
+  syslog {{
+    daemon {{
+      default = -1
+    }}
+  }}
+  filelog {{
+    server {{
+      path = {folder}/charon.log
+      default = 1
+      flush_line = yes
+    }}
+  }}
+  plugins {{
+    vici {{
+      socket = unix://{folder}/charon.vici
+    }}
+  }}
+}}
+"""
+
+SWANCTL_CONF = """connections {{
+  nelvo {{
+    version = 2
+    send_cert = always
+    pools = nelvo
+    local {{
+      auth = pubkey
+      certs = server.crt
+      id = {server}
+    }}
+    remote {{
+      auth = eap-mschapv2
+      eap_id = %any
+    }}
+    children {{
+      nelvo {{
+        local_ts = {network}
+      }}
+    }}
+  }}
+}}
+pools {{
+  nelvo {{
+    addrs = {pool}
+  }}
+}}
+secrets {{
+  eap-nelvo {{
+    id = {user}
+    secret = "{password}"
+  }}
+}}
+"""
+
+# A server certificate as Windows takes one: the address as an IP SAN, and
+# the EKUs serverAuth and IKE intermediate.
+SERVER_EXTENSIONS = """subjectAltName = IP:{server}
+extendedKeyUsage = serverAuth, 1.3.6.1.5.5.8.2.2
+"""
+
+# charon-nm reads only its own section. Its built-in plugin list has no
+# kernel-libipsec, so the list is given whole.
+CHARON_NM_CONF = """charon-nm {{
+  load = aesni aes rc2 sha2 sha1 md5 mgf1 random nonce x509 revocation constraints pkcs1 \
+pkcs7 sshkey pem openssl pkcs8 fips-prf gmp agent xcbc hmac kdf gcm drbg kernel-libipsec \
+kernel-netlink socket-default eap-identity eap-md5 eap-gtc eap-mschapv2 eap-tls eap-ttls
+  syslog {{
+    daemon {{
+      default = -1
+    }}
+  }}
+  filelog {{
+    nm {{
+      path = {log}
+      default = 1
+      flush_line = yes
+    }}
+  }}
+}}
+"""
+
+
+class _Ikev2:
+    name = "strongSwan server"
+    log = "charon.out"
+
+    @staticmethod
+    def why_not_runnable():
+        return _missing(CHARON, CHARON_NM, "/usr/sbin/swanctl",
+                        "/usr/lib/NetworkManager/VPN/nm-strongswan-service.name",
+                        "/usr/lib/ipsec/plugins/libstrongswan-eap-mschapv2.so",
+                        "/usr/lib/ipsec/plugins/libstrongswan-kernel-libipsec.so",
+                        "/usr/lib/ipsec/plugins/libstrongswan-openssl.so")
+
+    @staticmethod
+    def prepare(folder, user, password):
+        """Writes the server's certificates and configuration to folder;
+        returns (the CA that signed the server's certificate, another CA)."""
+        folder.mkdir()
+        for part in ("x509", "private"):
+            (folder / part).mkdir()
+        ca = _make_ca(folder, "ca")
+        other = _make_ca(folder, "other-ca")
+        _make_server_cert(folder, "ca", "private/server.key", "x509/server.crt",
+                          SERVER_EXTENSIONS.format(server=SERVER))
+        (folder / "strongswan.conf").write_text(CHARON_CONF.format(folder=folder))
+        (folder / "swanctl.conf").write_text(SWANCTL_CONF.format(
+            server=SERVER, network=BEHIND_SERVER + "/24", pool=POOL, user=user,
+            password=password))
+        _write_setup(folder, IKEV2_LINES.format(behind=BEHIND_SERVER, charon=CHARON))
+        return ca, other
+
+    @staticmethod
+    def command(folder):
+        """The server's namespaces and charon, to be started in folder."""
+        return ["unshare", "--net", "--mount", "--propagation", "private", "--kill-child",
+                "/bin/sh", str(folder / "setup.sh")]
+
+    @staticmethod
+    def started(folder):
+        out = folder / "swanctl.out"
+        return out.exists() and b"successfully loaded 1 connections" in out.read_bytes()
+
+    @staticmethod
+    def client_conf(folder, log_folder):
+        """Writes charon-nm's configuration to folder, its log going to
+        log_folder; returns the file."""
+        path = folder / "strongswan.conf"
+        path.write_text(CHARON_NM_CONF.format(log=log_folder / "charon-nm.log"))
+        return path
+
+
+IKEV2_SERVER = _Ikev2()
+KINDS = {"openvpn": OPENVPN_SERVER, "ikev2": IKEV2_SERVER}
+
+
+def why_not_runnable():
+    """The OpenVPN cases' reason (the scripts' default)."""
+    return OPENVPN_SERVER.why_not_runnable()
