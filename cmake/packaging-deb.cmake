@@ -92,8 +92,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11), libsystemd0 (>= 222)")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_LDCONFIG OFF)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager")
-# VPN entries are OpenVPN profiles, dialled through NetworkManager's plugin.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager-openvpn")
+# VPN entries are OpenVPN and IKEv2 (strongSwan) profiles, dialled through
+# NetworkManager's plugins.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager-openvpn, network-manager-strongswan")
 # The installed binaries carry no symbols, whatever the build type.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

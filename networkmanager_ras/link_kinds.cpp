@@ -2,23 +2,43 @@
 // before it was a table; NetworkManager's own order decides the listing.
 #include "networkmanager_ras/link_kinds.h"
 
+#include "remote_access/ras_records.h"
+
 namespace nmras {
 namespace {
 
 const char* const kOpenVpnLogins[] = {"password", "password-tls", nullptr};
+// EAP alone takes a user name and password. psk's secret is a key shared by
+// every user; cert, eap-tls, key, agent and smartcard log in with a
+// certificate, their secret only unlocks its key.
+const char* const kStrongswanLogins[] = {"eap", nullptr};
 
 constexpr LinkKind kKinds[] = {
-    {"gsm", nullptr, nullptr, "gsm", false, nullptr, "number", "username", "modem", false},
-    {"cdma", nullptr, nullptr, "cdma", false, nullptr, "number", "username", "modem", false},
-    {"pppoe", nullptr, nullptr, "pppoe", false, nullptr, "", "username", "PPPoE", false},
+    {"gsm", nullptr, nullptr, "gsm", false, nullptr, nullptr, "number", "username", "modem", false,
+     0},
+    {"cdma", nullptr, nullptr, "cdma", false, nullptr, nullptr, "number", "username", "modem",
+     false, 0},
+    {"pppoe", nullptr, nullptr, "pppoe", false, nullptr, nullptr, "", "username", "PPPoE", false,
+     0},
     // Bluetooth dial-up (DUN) carries a gsm or cdma setting; a personal-area
     // network profile is no dial-up link.
-    {"bluetooth", "bluetooth", "dun", "gsm", false, nullptr, "number", "username", "modem", false},
-    {"bluetooth", "bluetooth", "dun", "cdma", false, nullptr, "number", "username", "modem", false},
+    {"bluetooth", "bluetooth", "dun", "gsm", false, nullptr, nullptr, "number", "username", "modem",
+     false, 0},
+    {"bluetooth", "bluetooth", "dun", "cdma", false, nullptr, nullptr, "number", "username",
+     "modem", false, 0},
     // OpenVPN: the server is OpenVPN's "remote", the login its "username";
     // the password goes as the VPN secret "password".
-    {"vpn", "vpn", "org.freedesktop.NetworkManager.openvpn", "vpn", true, kOpenVpnLogins,
-     "remote", "username", "vpn", true},
+    {"vpn", "vpn", "org.freedesktop.NetworkManager.openvpn", "vpn", true, "connection-type",
+     kOpenVpnLogins, "remote", "username", "vpn", true, 0},
+    // IKEv2 through strongSwan's charon-nm: the server is its "address", the
+    // login its "user"; the password goes as the VPN secret "password".
+    // charon-nm reports a refused password and a server certificate that
+    // does not verify alike (a connect failure, the plugin stopped, and only
+    // then a login failure NetworkManager no longer hears), so both are the
+    // code true of both: the IKE credentials were unacceptable.
+    {"vpn", "vpn", "org.freedesktop.NetworkManager.strongswan", "vpn", true, "method",
+     kStrongswanLogins, "address", "user", "vpn", true,
+     RAS_ERROR_IKE_AUTH_CREDENTIALS_UNACCEPTABLE},
 };
 
 bool Accepts(const LinkKind& kind, const KindClues& clues) {
@@ -28,8 +48,10 @@ bool Accepts(const LinkKind& kind, const KindClues& clues) {
     if (it == clues.variants.end() || it->second != kind.variant) return false;
   }
   if (kind.logins == nullptr) return true;
-  for (const char* const* login = kind.logins; *login != nullptr; ++login) {
-    if (clues.login == *login) return true;
+  auto login = clues.data.find(kind.login_key);
+  if (login == clues.data.end()) return false;
+  for (const char* const* each = kind.logins; *each != nullptr; ++each) {
+    if (login->second == *each) return true;
   }
   return false;
 }
