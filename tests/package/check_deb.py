@@ -70,8 +70,9 @@ def check_contents(deb):
         sys.exit(f"control fields {fields}: expected package nelvo depending on libsystemd0")
     if fields["Recommends"] != "network-manager":
         sys.exit(f"Recommends is {fields['Recommends']!r}, expected network-manager")
-    if fields["Suggests"] != "network-manager-openvpn":
-        sys.exit(f"Suggests is {fields['Suggests']!r}, expected network-manager-openvpn")
+    suggests = "network-manager-openvpn, network-manager-strongswan"
+    if fields["Suggests"] != suggests:
+        sys.exit(f"Suggests is {fields['Suggests']!r}, expected {suggests}")
 
 
 def lintian(deb):
