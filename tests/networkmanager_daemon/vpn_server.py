@@ -165,30 +165,35 @@ export STRONGSWAN_CONF="$PWD/strongswan.conf"
 exec {charon}
 """
 
-# ESP in user space (kernel-libipsec, before kernel-netlink); no bypass-lan,
-# which would route the server's own address into the tunnel.
-CHARON_CONF = """charon {{
-  load = random nonce openssl pem pkcs1 pkcs8 x509 revocation constraints pubkey hmac kdf \
-kernel-libipsec kernel-netlink socket-default vici attr eap-identity eap-mschapv2
+# A strongswan.conf for one daemon's section: its plugins, nothing to
+# syslog, its log to a file. ESP runs in user space on both ends
+# (kernel-libipsec, before kernel-netlink); no bypass-lan, which would route
+# the server's own address into the tunnel.
+STRONGSWAN_CONF = """{daemon} {{
+  load = {plugins}
   syslog {{
     daemon {{
       default = -1
     }}
   }}
   filelog {{
-    server {{
-      path = {folder}/charon.log
+    log {{
+      path = {log}
       default = 1
       flush_line = yes
     }}
   }}
-  plugins {{
-    vici {{
-      socket = unix://{folder}/charon.vici
-    }}
-  }}
-}}
+{more}}}
 """
+SERVER_PLUGINS = ("random nonce openssl pem pkcs1 pkcs8 x509 revocation constraints pubkey hmac "
+                  "kdf kernel-libipsec kernel-netlink socket-default vici attr eap-identity "
+                  "eap-mschapv2")
+# charon-nm reads only its own section. Its built-in plugin list has no
+# kernel-libipsec, so the list is given whole.
+CLIENT_PLUGINS = ("aesni aes rc2 sha2 sha1 md5 mgf1 random nonce x509 revocation constraints "
+                  "pkcs1 pkcs7 sshkey pem openssl pkcs8 fips-prf gmp agent xcbc hmac kdf gcm "
+                  "drbg kernel-libipsec kernel-netlink socket-default eap-identity eap-md5 "
+                  "eap-gtc eap-mschapv2 eap-tls eap-ttls")
 
 SWANCTL_CONF = """connections {{
   nelvo {{
@@ -230,27 +235,6 @@ SERVER_EXTENSIONS = """subjectAltName = IP:{server}
 extendedKeyUsage = serverAuth, 1.3.6.1.5.5.8.2.2
 """
 
-# charon-nm reads only its own section. Its built-in plugin list has no
-# kernel-libipsec, so the list is given whole.
-CHARON_NM_CONF = """charon-nm {{
-  load = aesni aes rc2 sha2 sha1 md5 mgf1 random nonce x509 revocation constraints pkcs1 \
-pkcs7 sshkey pem openssl pkcs8 fips-prf gmp agent xcbc hmac kdf gcm drbg kernel-libipsec \
-kernel-netlink socket-default eap-identity eap-md5 eap-gtc eap-mschapv2 eap-tls eap-ttls
-  syslog {{
-    daemon {{
-      default = -1
-    }}
-  }}
-  filelog {{
-    nm {{
-      path = {log}
-      default = 1
-      flush_line = yes
-    }}
-  }}
-}}
-"""
-
 
 class _Ikev2:
     name = "strongSwan server"
@@ -275,7 +259,9 @@ class _Ikev2:
         other = _make_ca(folder, "other-ca")
         _make_server_cert(folder, "ca", "private/server.key", "x509/server.crt",
                           SERVER_EXTENSIONS.format(server=SERVER))
-        (folder / "strongswan.conf").write_text(CHARON_CONF.format(folder=folder))
+        vici = "  plugins {\n    vici {\n      socket = unix://%s/charon.vici\n    }\n  }\n" % folder
+        (folder / "strongswan.conf").write_text(STRONGSWAN_CONF.format(
+            daemon="charon", plugins=SERVER_PLUGINS, log=folder / "charon.log", more=vici))
         (folder / "swanctl.conf").write_text(SWANCTL_CONF.format(
             server=SERVER, network=BEHIND_SERVER + "/24", pool=POOL, user=user,
             password=password))
@@ -298,7 +284,8 @@ class _Ikev2:
         """Writes charon-nm's configuration to folder, its log going to
         log_folder; returns the file."""
         path = folder / "strongswan.conf"
-        path.write_text(CHARON_NM_CONF.format(log=log_folder / "charon-nm.log"))
+        path.write_text(STRONGSWAN_CONF.format(daemon="charon-nm", plugins=CLIENT_PLUGINS,
+                                               log=log_folder / "charon-nm.log", more=""))
         return path
 
 
