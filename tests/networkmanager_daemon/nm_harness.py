@@ -189,7 +189,7 @@ class RealDaemon:
                  vpn_kind="openvpn"):
         self.modems = modems
         self.vpn_user = vpn_user  # with a user: a VPN server taking it and the password
-        self.vpn_server = vpn_server.KINDS[vpn_kind]
+        self.vpn_kind = vpn_kind
         self.vpn = None
         self.vpn_ca = None
         self.vpn_other_ca = None  # a CA that did not sign the server's certificate
@@ -299,9 +299,9 @@ class RealDaemon:
 
     def _start_vpn_server(self):
         folder = self.folder / "vpn-server"
-        self.vpn_ca, self.vpn_other_ca = self.vpn_server.prepare(folder, self.vpn_user,
-                                                                 self.password)
-        self.vpn = self._spawn(self.vpn_server.command(folder), self.vpn_server.log, cwd=folder)
+        self.vpn_ca, self.vpn_other_ca = vpn_server.prepare(self.vpn_kind, folder, self.vpn_user,
+                                                            self.password)
+        self.vpn = self._spawn(vpn_server.command(folder), "vpn-server/server.log", cwd=folder)
 
     def _bus_connection(self):
         """A dbus-python connection to this setup's bus, opened once."""
@@ -339,16 +339,17 @@ class RealDaemon:
         env = dict(self.env, NELVO_BUS_SOCKET=str(self.folder / "system_bus_socket"))
         if self.vpn is not None:
             env["NELVO_VPN_SERVER_PID"] = str(self.vpn.pid)
-        if self.vpn_server is vpn_server.IKEV2_SERVER:
-            env["STRONGSWAN_CONF"] = str(self.vpn_server.client_conf(nm_folder, self.folder))
+        if self.vpn_kind == "ikev2":
+            env["STRONGSWAN_CONF"] = str(vpn_server.charon_nm_conf(nm_folder, self.folder))
         self.nm = self._spawn(["unshare", "--net", "--mount", "--propagation", "private",
                                "--kill-child",
                                "/bin/sh", str(nm_folder / "setup.sh"), str(self.modems)]
                               + daemon, "NetworkManager.log", env=env)
         _wait_for("NetworkManager", self._nm_started, process=self.nm)
         if self.vpn is not None:
-            _wait_for(self.vpn_server.name,
-                      lambda: self.vpn_server.started(self.folder / "vpn-server"), process=self.vpn)
+            _wait_for(vpn_server.KINDS[self.vpn_kind].name,
+                      lambda: vpn_server.started(self.vpn_kind, self.folder / "vpn-server"),
+                      process=self.vpn)
         if wait_for_modems:
             _wait_for("modems in NetworkManager",
                       lambda: len(self.modem_devices()) == self.modems, process=self.nm)

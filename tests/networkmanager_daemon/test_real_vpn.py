@@ -170,7 +170,7 @@ class Ikev2(Vpn):
 
     @classmethod
     def setUpClass(cls):
-        reason = vpn_server.IKEV2_SERVER.why_not_runnable()
+        reason = vpn_server.KINDS["ikev2"].why_not_runnable()
         if reason:
             raise unittest.SkipTest(reason)
         super().setUpClass()

@@ -1,7 +1,7 @@
 """Real VPN servers for the real-daemon tests, each in a network namespace
 of its own, with a veth whose other end NetworkManager's namespace takes
 as its Ethernet base link, and certificates made with openssl at start.
-Two kinds, each a module-level object with the same face (KINDS):
+Two kinds (KINDS):
 
 - OPENVPN: openvpn, a login checked by --auth-user-pass-verify against
   the SHA-256 of the one password (so the password itself is in no file);
@@ -15,6 +15,7 @@ Two kinds, each a module-level object with the same face (KINDS):
     10.8.0.1); IKEv2's pool 10.10.0.0/24 and, behind it, 10.9.0.1
 """
 
+import collections
 import hashlib
 import subprocess
 from pathlib import Path
@@ -25,11 +26,13 @@ TUNNEL_SERVER = "10.8.0.1"
 BASE_DEVICE = "nelvoeth"  # in NetworkManager's namespace
 PEER_DEVICE = "nelvosrv"  # in the server's
 OPENVPN = "/usr/sbin/openvpn"
+PLUGINS = "/usr/lib/NetworkManager/VPN/"  # NetworkManager's VPN plugins' files
 
 # Runs in the server's namespaces: waits for NetworkManager's namespace to
 # hand over the veth's end, gives it the server's address, then runs the
 # kind's lines (which start the server).
 NAMESPACE_SETUP = """set -e
+mount -t tmpfs nelvo-vpn-run /run
 awaited() {{  # waits at most 30 s for the command to succeed
   i=0
   until "$@" >/dev/null 2>&1; do
@@ -109,41 +112,19 @@ def _make_server_cert(folder, ca, key, cert, extensions=None):
              ca + ".key", "-CAcreateserial", "-out", cert, "-days", "2", *extra)
 
 
-class _OpenVpn:
-    name = "OpenVPN server"
-    log = "openvpn.log"
+def _prepare_openvpn(folder, user, password):
+    """Writes the server's certificates, configuration and login check to
+    folder; returns (its CA, None)."""
+    ca = _make_ca(folder, "ca")
+    _make_server_cert(folder, "ca", "server.key", "server.crt")
+    (folder / "server.conf").write_text(CONFIG.format(server=SERVER))
+    _write_setup(folder, "exec %s --config server.conf\n" % OPENVPN)
+    (folder / "check-login").write_text(CHECK_LOGIN)
+    (folder / "check-login").chmod(0o755)
+    digest = hashlib.sha256(password.encode()).hexdigest()
+    (folder / "logins").write_text("%s %s\n" % (user, digest))
+    return ca, None
 
-    @staticmethod
-    def why_not_runnable():
-        return _missing(OPENVPN, "/usr/lib/NetworkManager/VPN/nm-openvpn-service.name")
-
-    @staticmethod
-    def prepare(folder, user, password):
-        """Writes the server's certificates, configuration and login check
-        to folder; returns (its CA, None)."""
-        folder.mkdir()
-        ca = _make_ca(folder, "ca")
-        _make_server_cert(folder, "ca", "server.key", "server.crt")
-        (folder / "server.conf").write_text(CONFIG.format(server=SERVER))
-        _write_setup(folder, "exec %s --config server.conf\n" % OPENVPN)
-        (folder / "check-login").write_text(CHECK_LOGIN)
-        (folder / "check-login").chmod(0o755)
-        digest = hashlib.sha256(password.encode()).hexdigest()
-        (folder / "logins").write_text("%s %s\n" % (user, digest))
-        return ca, None
-
-    @staticmethod
-    def command(folder):
-        """The server's namespace and openvpn, to be started in folder."""
-        return ["unshare", "--net", "--kill-child", "/bin/sh", str(folder / "setup.sh")]
-
-    @staticmethod
-    def started(folder):
-        log = folder.parent / _OpenVpn.log
-        return log.exists() and b"Initialization Sequence Completed" in log.read_bytes()
-
-
-OPENVPN_SERVER = _OpenVpn()
 
 # --- strongSwan -----------------------------------------------------------
 
@@ -152,14 +133,12 @@ CHARON_NM = "/usr/lib/ipsec/charon-nm"
 POOL = "10.10.0.0/24"
 BEHIND_SERVER = "10.9.0.1"  # an address of the network behind the server
 
-# Run in the server's network and mount namespaces (a /run of its own for
-# charon's PID file): the address behind the server, then charon, whose
-# configuration swanctl loads once its socket is there.
-IKEV2_LINES = """mount -t tmpfs nelvo-vpn-run /run
-ip addr add {behind}/32 dev lo
+# The address behind the server, then charon, whose configuration swanctl
+# loads once its socket is there.
+IKEV2_LINES = """ip addr add {behind}/32 dev lo
 (
   awaited test -S charon.vici
-  swanctl --load-all --file "$PWD/swanctl.conf" --uri "unix://$PWD/charon.vici" >swanctl.out 2>&1
+  swanctl --load-all --file "$PWD/swanctl.conf" --uri "unix://$PWD/charon.vici"
 ) &
 export STRONGSWAN_CONF="$PWD/strongswan.conf"
 exec {charon}
@@ -236,63 +215,68 @@ extendedKeyUsage = serverAuth, 1.3.6.1.5.5.8.2.2
 """
 
 
-class _Ikev2:
-    name = "strongSwan server"
-    log = "charon.out"
-
-    @staticmethod
-    def why_not_runnable():
-        return _missing(CHARON, CHARON_NM, "/usr/sbin/swanctl",
-                        "/usr/lib/NetworkManager/VPN/nm-strongswan-service.name",
-                        "/usr/lib/ipsec/plugins/libstrongswan-eap-mschapv2.so",
-                        "/usr/lib/ipsec/plugins/libstrongswan-kernel-libipsec.so",
-                        "/usr/lib/ipsec/plugins/libstrongswan-openssl.so")
-
-    @staticmethod
-    def prepare(folder, user, password):
-        """Writes the server's certificates and configuration to folder;
-        returns (the CA that signed the server's certificate, another CA)."""
-        folder.mkdir()
-        for part in ("x509", "private"):
-            (folder / part).mkdir()
-        ca = _make_ca(folder, "ca")
-        other = _make_ca(folder, "other-ca")
-        _make_server_cert(folder, "ca", "private/server.key", "x509/server.crt",
-                          SERVER_EXTENSIONS.format(server=SERVER))
-        vici = "  plugins {\n    vici {\n      socket = unix://%s/charon.vici\n    }\n  }\n" % folder
-        (folder / "strongswan.conf").write_text(STRONGSWAN_CONF.format(
-            daemon="charon", plugins=SERVER_PLUGINS, log=folder / "charon.log", more=vici))
-        (folder / "swanctl.conf").write_text(SWANCTL_CONF.format(
-            server=SERVER, network=BEHIND_SERVER + "/24", pool=POOL, user=user,
-            password=password))
-        _write_setup(folder, IKEV2_LINES.format(behind=BEHIND_SERVER, charon=CHARON))
-        return ca, other
-
-    @staticmethod
-    def command(folder):
-        """The server's namespaces and charon, to be started in folder."""
-        return ["unshare", "--net", "--mount", "--propagation", "private", "--kill-child",
-                "/bin/sh", str(folder / "setup.sh")]
-
-    @staticmethod
-    def started(folder):
-        out = folder / "swanctl.out"
-        return out.exists() and b"successfully loaded 1 connections" in out.read_bytes()
-
-    @staticmethod
-    def client_conf(folder, log_folder):
-        """Writes charon-nm's configuration to folder, its log going to
-        log_folder; returns the file."""
-        path = folder / "strongswan.conf"
-        path.write_text(STRONGSWAN_CONF.format(daemon="charon-nm", plugins=CLIENT_PLUGINS,
-                                               log=log_folder / "charon-nm.log", more=""))
-        return path
+def _prepare_ikev2(folder, user, password):
+    """Writes the server's certificates and configuration to folder;
+    returns (the CA that signed the server's certificate, another CA)."""
+    for part in ("x509", "private"):
+        (folder / part).mkdir()
+    ca = _make_ca(folder, "ca")
+    other = _make_ca(folder, "other-ca")
+    _make_server_cert(folder, "ca", "private/server.key", "x509/server.crt",
+                      SERVER_EXTENSIONS.format(server=SERVER))
+    vici = "  plugins {\n    vici {\n      socket = unix://%s/charon.vici\n    }\n  }\n" % folder
+    (folder / "strongswan.conf").write_text(STRONGSWAN_CONF.format(
+        daemon="charon", plugins=SERVER_PLUGINS, log=folder / "charon.log", more=vici))
+    (folder / "swanctl.conf").write_text(SWANCTL_CONF.format(
+        server=SERVER, network=BEHIND_SERVER + "/24", pool=POOL, user=user, password=password))
+    _write_setup(folder, IKEV2_LINES.format(behind=BEHIND_SERVER, charon=CHARON))
+    return ca, other
 
 
-IKEV2_SERVER = _Ikev2()
-KINDS = {"openvpn": OPENVPN_SERVER, "ikev2": IKEV2_SERVER}
+def charon_nm_conf(folder, log_folder):
+    """Writes charon-nm's configuration to folder, its log going to
+    log_folder; returns the file."""
+    path = folder / "strongswan.conf"
+    path.write_text(STRONGSWAN_CONF.format(daemon="charon-nm", plugins=CLIENT_PLUGINS,
+                                           log=log_folder / "charon-nm.log", more=""))
+    return path
+
+
+# A kind of server: its name, why it cannot run here (None when it can), what
+# writes its files, and the line its output shows once it is ready.
+Kind = collections.namedtuple("Kind", "name why_not_runnable prepare ready")
+KINDS = {
+    "openvpn": Kind("OpenVPN server",
+                    lambda: _missing(OPENVPN, PLUGINS + "nm-openvpn-service.name"),
+                    _prepare_openvpn, b"Initialization Sequence Completed"),
+    "ikev2": Kind("strongSwan server",
+                  lambda: _missing(CHARON, CHARON_NM, "/usr/sbin/swanctl",
+                                   PLUGINS + "nm-strongswan-service.name",
+                                   *("/usr/lib/ipsec/plugins/libstrongswan-%s.so" % plugin
+                                     for plugin in ("eap-mschapv2", "kernel-libipsec", "openssl"))),
+                  _prepare_ikev2, b"successfully loaded 1 connections"),
+}
+
+
+def prepare(kind, folder, user, password):
+    """Writes the server's files to a new folder; returns (the CA that
+    signed its certificate, another CA or None)."""
+    folder.mkdir()
+    return KINDS[kind].prepare(folder, user, password)
+
+
+def command(folder):
+    """The server's namespaces (a /run of their own too) and the server, to
+    be started in folder, its output to folder's server.log."""
+    return ["unshare", "--net", "--mount", "--propagation", "private", "--kill-child",
+            "/bin/sh", str(folder / "setup.sh")]
+
+
+def started(kind, folder):
+    log = folder / "server.log"
+    return log.exists() and KINDS[kind].ready in log.read_bytes()
 
 
 def why_not_runnable():
     """The OpenVPN cases' reason (the scripts' default)."""
-    return OPENVPN_SERVER.why_not_runnable()
+    return KINDS["openvpn"].why_not_runnable()
