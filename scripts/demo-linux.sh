@@ -3,8 +3,9 @@
 # mount namespaces of its own, on a private system bus, with a stand-in
 # ModemManager (one modem) and a real OpenVPN server behind an Ethernet base
 # link, then dials, hangs up and cancels through it with the nelvo that sits
-# beside the NetworkManager library: a modem entry and a VPN entry. Needs root;
-# touches nothing of this machine's own networking or services.
+# beside the NetworkManager library: a modem entry and a VPN entry; then, in
+# a second such setup with a real strongSwan server, an IKEv2 entry. Needs
+# root; touches nothing of this machine's own networking or services.
 #   scripts/demo-linux.sh     (NELVO_DEMO_BUILD=folder: another build folder)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,18 +29,22 @@ finish() {
 trap finish EXIT
 cd "$work"
 
-# The setup runs until it is sent SIGTERM, then takes itself down.
-/usr/bin/python3 "$root/tests/networkmanager_daemon/nm_harness.py" --modems 1 --vpn alice \
-  >harness.out 2>&1 &
-harness=$!
-for _ in $(seq 300); do
-  grep -q '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out && break
-  kill -0 "$harness" 2>/dev/null || { cat harness.out; exit 1; }
-  sleep 0.1
-done
-export "$(grep -m1 '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out)"
-ca=$(sed -n 's/^VPN_CA=//p' harness.out)
-nm_netns=$(sed -n 's/^NM_NETNS=//p' harness.out)
+# A setup (the harness's arguments) that runs until it is sent SIGTERM, then
+# takes itself down: its bus, its VPN server's CA and NetworkManager's
+# network namespace.
+start_setup() {
+  /usr/bin/python3 "$root/tests/networkmanager_daemon/nm_harness.py" "$@" >harness.out 2>&1 &
+  harness=$!
+  for _ in $(seq 300); do
+    grep -q '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out && break
+    kill -0 "$harness" 2>/dev/null || { cat harness.out; exit 1; }
+    sleep 0.1
+  done
+  export "$(grep -m1 '^DBUS_SYSTEM_BUS_ADDRESS=' harness.out)"
+  ca=$(sed -n 's/^VPN_CA=//p' harness.out)
+  nm_netns=$(sed -n 's/^NM_NETNS=//p' harness.out)
+}
+start_setup --modems 1 --vpn alice
 
 # Two mobile-broadband profiles on the modem; the stand-in connects APN
 # "internet" and never answers APN "hang". The password is the caller's.
@@ -96,3 +101,22 @@ nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
 heading "Active connections and profiles afterwards (no copy left behind)"
 nmcli -f NAME,STATE,DEVICE connection show --active
 nmcli -f NAME,TYPE connection show
+
+heading "A second setup: an IKEv2 server (strongSwan), and an IKEv2 entry whose password is the dial's"
+kill "$harness"; wait "$harness" || true
+start_setup --modems 0 --vpn alice --ikev2
+nmcli connection add type vpn con-name Office-VPN autoconnect no vpn-type strongswan \
+  ipv6.method ignore vpn.data "address=10.77.0.1, method=eap, user=alice, certificate=$ca, \
+virtual=yes, encap=no, ipcomp=no, proposal=no, password-flags=1" >/dev/null
+run_nelvo ikev2.log ikev2.ipc /ENTRY:Office-VPN /LOG:ikev2.log /IPC:ikev2.ipc /USER:alice \
+  /PASS:secret /PHONE:10.77.0.1
+show_file ikev2.log
+echo "--- NetworkManager's view, and a ping through the tunnel to the network behind the server"
+nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
+nsenter --net="$nm_netns" ping -c 1 -I ipsec0 10.9.0.1 | head -2
+
+heading "Hang up Office-VPN: the VPN ends, its base link stays up"
+run_nelvo ikev2hangup.log ikev2hangup.ipc /ENTRY:Office-VPN /LOG:ikev2hangup.log \
+  /IPC:ikev2hangup.ipc /HANGUP
+show_file ikev2hangup.log
+nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
