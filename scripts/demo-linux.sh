@@ -84,39 +84,37 @@ run_nelvo lab.log lab.ipc /ENTRY:Lab /LOG:lab.log /IPC:lab.ipc /CANCEL:cancel.no
 wait "$canceller"
 show_file lab.log
 
-heading "Dial Tunnel, a VPN entry: the number is the VPN server, user and password its login"
-run_nelvo tunnel.log tunnel.ipc /ENTRY:Tunnel /LOG:tunnel.log /IPC:tunnel.ipc /USER:alice \
-  /PASS:secret /PHONE:10.77.0.1
-show_file tunnel.log
-echo "--- NetworkManager's view, and a ping through the tunnel"
-nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
-nsenter --net="$nm_netns" ping -c 1 -I tun0 10.8.0.1 | head -2
+# Dials a VPN entry (its name, the first heading's words, then ping's
+# arguments for a ping through the tunnel), then hangs it up.
+dial_vpn() {
+  local entry=$1 log=${1,,}
+  heading "Dial $entry, $2"
+  run_nelvo "$log.log" "$log.ipc" "/ENTRY:$entry" "/LOG:$log.log" "/IPC:$log.ipc" /USER:alice \
+    /PASS:secret /PHONE:10.77.0.1
+  show_file "$log.log"
+  echo "--- NetworkManager's view, and a ping through the tunnel"
+  nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
+  nsenter --net="$nm_netns" ping -c 1 "${@:3}" | head -2
 
-heading "Hang up Tunnel: the VPN ends, its base link stays up"
-run_nelvo tunnelhangup.log tunnelhangup.ipc /ENTRY:Tunnel /LOG:tunnelhangup.log \
-  /IPC:tunnelhangup.ipc /HANGUP
-show_file tunnelhangup.log
-nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
+  heading "Hang up $entry: the VPN ends, its base link stays up"
+  run_nelvo "${log}hangup.log" "${log}hangup.ipc" "/ENTRY:$entry" "/LOG:${log}hangup.log" \
+    "/IPC:${log}hangup.ipc" /HANGUP
+  show_file "${log}hangup.log"
+  nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
+}
+dial_vpn Tunnel "a VPN entry: the number is the VPN server, user and password its login" \
+  -I tun0 10.8.0.1
 
 heading "Active connections and profiles afterwards (no copy left behind)"
 nmcli -f NAME,STATE,DEVICE connection show --active
 nmcli -f NAME,TYPE connection show
 
-heading "A second setup: an IKEv2 server (strongSwan), and an IKEv2 entry whose password is the dial's"
+# A second setup with an IKEv2 server (strongSwan), and an IKEv2 entry
+# whose password is the dial's.
 kill "$harness"; wait "$harness" || true
 start_setup --modems 0 --vpn alice --ikev2
 nmcli connection add type vpn con-name Office-VPN autoconnect no vpn-type strongswan \
   ipv6.method ignore vpn.data "address=10.77.0.1, method=eap, user=alice, certificate=$ca, \
 virtual=yes, encap=no, ipcomp=no, proposal=no, password-flags=1" >/dev/null
-run_nelvo ikev2.log ikev2.ipc /ENTRY:Office-VPN /LOG:ikev2.log /IPC:ikev2.ipc /USER:alice \
-  /PASS:secret /PHONE:10.77.0.1
-show_file ikev2.log
-echo "--- NetworkManager's view, and a ping through the tunnel to the network behind the server"
-nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
-nsenter --net="$nm_netns" ping -c 1 -I ipsec0 10.9.0.1 | head -2
-
-heading "Hang up Office-VPN: the VPN ends, its base link stays up"
-run_nelvo ikev2hangup.log ikev2hangup.ipc /ENTRY:Office-VPN /LOG:ikev2hangup.log \
-  /IPC:ikev2hangup.ipc /HANGUP
-show_file ikev2hangup.log
-nmcli -f NAME,TYPE,STATE,DEVICE connection show --active
+dial_vpn Office-VPN "an IKEv2 entry; the ping goes to the network behind the server" \
+  -I ipsec0 10.9.0.1
