@@ -150,11 +150,7 @@ exec {charon}
 # the server's own address into the tunnel.
 STRONGSWAN_CONF = """{daemon} {{
   load = {plugins}
-  syslog {{
-    daemon {{
-      default = -1
-    }}
-  }}
+  syslog {{ daemon {{ default = -1 }} }}
   filelog {{
     log {{
       path = {log}
@@ -188,18 +184,10 @@ SWANCTL_CONF = """connections {{
       auth = eap-mschapv2
       eap_id = %any
     }}
-    children {{
-      nelvo {{
-        local_ts = {network}
-      }}
-    }}
+    children {{ nelvo {{ local_ts = {network} }} }}
   }}
 }}
-pools {{
-  nelvo {{
-    addrs = {pool}
-  }}
-}}
+pools {{ nelvo {{ addrs = {pool} }} }}
 secrets {{
   eap-nelvo {{
     id = {user}
@@ -224,7 +212,7 @@ def _prepare_ikev2(folder, user, password):
     other = _make_ca(folder, "other-ca")
     _make_server_cert(folder, "ca", "private/server.key", "x509/server.crt",
                       SERVER_EXTENSIONS.format(server=SERVER))
-    vici = "  plugins {\n    vici {\n      socket = unix://%s/charon.vici\n    }\n  }\n" % folder
+    vici = "  plugins { vici { socket = unix://%s/charon.vici } }\n" % folder
     (folder / "strongswan.conf").write_text(STRONGSWAN_CONF.format(
         daemon="charon", plugins=SERVER_PLUGINS, log=folder / "charon.log", more=vici))
     (folder / "swanctl.conf").write_text(SWANCTL_CONF.format(
