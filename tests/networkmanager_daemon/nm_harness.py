@@ -364,7 +364,8 @@ class RealDaemon:
             netns = None  # NetworkManager has ended already
         self._end(self.nm, sig)
         self.nm = None
-        if netns is not None:
+        # Never this process's own namespace: that is the machine's.
+        if netns is not None and netns != os.readlink("/proc/self/ns/net"):
             _end_namespace(netns)
 
     def _nm_started(self):
