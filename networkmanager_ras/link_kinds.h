@@ -36,9 +36,9 @@ struct LinkKind {
   // own, and its link ends by its own active connection, never by the
   // device under it (the base's).
   bool rides_on_base;
-  // The code of a VPN that fails for no reason given (unknown) once its
-  // plugin has connected, where the plugin means a refused login by it; 0:
-  // the reason table's.
+  // The code of a VPN that fails with no reason given (unknown) after its
+  // plugin connected, for a plugin whose refusals reach NetworkManager so;
+  // 0: the reason table's.
   uint32_t refused_code;
 };
 
