@@ -104,8 +104,9 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_LDCONFIG OFF)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${nelvo_deb_source}/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager")
-# VPN entries are OpenVPN profiles, dialled through NetworkManager's plugin.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager-openvpn")
+# VPN entries are OpenVPN and IKEv2 (strongSwan) profiles, dialled through
+# NetworkManager's plugins.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager-openvpn, network-manager-strongswan")
 # The installed binaries carry no symbols, whatever the build type.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -123,7 +123,8 @@ enum {
   RAS_ERROR_AUTOMATIC_VPN_FAILED = 800,
   RAS_ERROR_VPN_DISCONNECT = 807,
   RAS_ERROR_VPN_TIMEOUT = 809,
-  RAS_ERROR_INTERNAL = 1359 /* the interface's: a failure inside it (a lock error) */
+  RAS_ERROR_INTERNAL = 1359, /* the interface's: a failure inside it (a lock error) */
+  RAS_ERROR_IKE_AUTH_CREDENTIALS_UNACCEPTABLE = 13801
 };
 
 /* Notifier type 0 (RasDialFunc): message, new state, error code. */

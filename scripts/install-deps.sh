@@ -16,9 +16,16 @@ packages+=(strace)  # the demo shows each write of the IPC status as it happens
 packages+=(lintian wixl msitools)  # the Debian package's check; the MSI and its check
 packages+=(groff-base)  # the manual page rendered as text for the Windows packages
 packages+=(openvpn network-manager-openvpn openssl iputils-ping)  # VPN entries over a real tunnel
+# IKEv2 entries: NetworkManager's strongSwan plugin and its charon-nm, with
+# the plugins --no-install-recommends would leave out (eap-mschapv2 in
+# extauth, openssl in standard), and a charon server run by the tests.
+packages+=(strongswan-nm network-manager-strongswan libcharon-extra-plugins
+           libcharon-extauth-plugins libstrongswan-standard-plugins
+           strongswan-swanctl strongswan-charon)
 # Services these packages bring, which must not start on this machine: the
 # tests run their own NetworkManager and bus in namespaces of their own.
-services=(NetworkManager ModemManager wpa_supplicant dbus-daemon polkitd systemd-udevd openvpn)
+services=(NetworkManager ModemManager wpa_supplicant dbus-daemon polkitd systemd-udevd openvpn
+          charon charon-systemd charon-nm starter)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -163,6 +163,10 @@ constexpr ErrorMeaning kMeanings[] = {
      "device-disconnected)"},
     {RAS_ERROR_VPN_TIMEOUT,
      "the VPN server did not answer within the profile's vpn.timeout (connect-timeout)"},
+    {RAS_ERROR_IKE_AUTH_CREDENTIALS_UNACCEPTABLE,
+     "IKE authentication credentials are unacceptable: an IKEv2 entry failed once its plugin had "
+     "connected, for no reason given (unknown); strongSwan reports a refused password and a "
+     "server certificate that does not verify alike"},
 };
 
 constexpr bool HasMeaning(uint32_t code) {

@@ -186,6 +186,7 @@ uint32_t Activate(const RASDIALPARAMS& params, DialWatch& watch) {
   if (code != 0) return code;
   watch.device_type = profile.kind->device_type;
   watch.vpn = profile.kind->rides_on_base;
+  watch.vpn_progress.refused_code = profile.kind->refused_code;
   DialLock lock;
   // The lock is let go within its hold time: no call under it waits longer.
   CallDeadline deadline(lock.RemainingUsec());

@@ -16,6 +16,9 @@ uint32_t VpnFailureCode(const VpnProgress& progress, uint32_t reason) {
   if (reason == kActiveReasonNoSecrets && progress.refused) {
     return RAS_ERROR_AUTHENTICATION_FAILURE;
   }
+  if (reason == kActiveReasonUnknown && progress.connecting && progress.refused_code != 0) {
+    return progress.refused_code;
+  }
   return ReasonErrorCode(ReasonSource::kVpn, reason);
 }
 

@@ -17,6 +17,9 @@ struct VpnProgress {
   // NetworkManager asked for the password again after connect: the server
   // refused it.
   bool refused = false;
+  // The entry's kind's code for a failure with no reason after connect (0:
+  // none of its own).
+  uint32_t refused_code = 0;
 };
 
 // Takes in a VpnStateChanged state; returns the connection states it

@@ -1,29 +1,32 @@
 // The table of link kinds, in the order the phone book was built from
 // before it was a table; NetworkManager's own order decides the listing.
+// The dial-up kinds stand here; each VPN plugin in a file of its own.
 #include "networkmanager_ras/phone_book/link_kinds.h"
+
+#include "networkmanager_ras/phone_book/vpn_plugins/vpn_plugins.h"
 
 namespace nmras {
 namespace {
 
-const char* const kOpenVpnLogins[] = {"password", "password-tls", nullptr};
-// What nm-openvpn-service.c's check_need_secrets() asks for beside the
-// password: an encrypted key's password, and a proxy's when a proxy user is set.
-const char* const kOpenVpnStoredSecrets[] = {"cert-pass", "http-proxy-password", nullptr};
-static_assert(sizeof kOpenVpnStoredSecrets / sizeof *kOpenVpnStoredSecrets - 1 <= kMostStoredSecrets);
+// clang-format off
+// type, the setting and variant it must say, the setting with the user and
+// password, no VPN data, number and user keys, device type, no base link.
+constexpr LinkKind kGsm = {"gsm", nullptr, nullptr, "gsm", false, nullptr, nullptr,
+                           "number", "username", "modem", false, nullptr, 0};
+constexpr LinkKind kCdma = {"cdma", nullptr, nullptr, "cdma", false, nullptr, nullptr,
+                            "number", "username", "modem", false, nullptr, 0};
+constexpr LinkKind kPppoe = {"pppoe", nullptr, nullptr, "pppoe", false, nullptr, nullptr,
+                             "", "username", "PPPoE", false, nullptr, 0};
+// Bluetooth dial-up (DUN) carries a gsm or cdma setting; a personal-area
+// network profile is no dial-up link.
+constexpr LinkKind kBluetoothGsm = {"bluetooth", "bluetooth", "dun", "gsm", false, nullptr,
+                                    nullptr, "number", "username", "modem", false, nullptr, 0};
+constexpr LinkKind kBluetoothCdma = {"bluetooth", "bluetooth", "dun", "cdma", false, nullptr,
+                                     nullptr, "number", "username", "modem", false, nullptr, 0};
+// clang-format on
 
-constexpr LinkKind kKinds[] = {
-    {"gsm", nullptr, nullptr, "gsm", false, nullptr, "number", "username", "modem", false, nullptr},
-    {"cdma", nullptr, nullptr, "cdma", false, nullptr, "number", "username", "modem", false, nullptr},
-    {"pppoe", nullptr, nullptr, "pppoe", false, nullptr, "", "username", "PPPoE", false, nullptr},
-    // Bluetooth dial-up (DUN) carries a gsm or cdma setting; a personal-area
-    // network profile is no dial-up link.
-    {"bluetooth", "bluetooth", "dun", "gsm", false, nullptr, "number", "username", "modem", false, nullptr},
-    {"bluetooth", "bluetooth", "dun", "cdma", false, nullptr, "number", "username", "modem", false, nullptr},
-    // OpenVPN: the server is OpenVPN's "remote", the login its "username";
-    // the password goes as the VPN secret "password".
-    {"vpn", "vpn", "org.freedesktop.NetworkManager.openvpn", "vpn", true, kOpenVpnLogins,
-     "remote", "username", "vpn", true, kOpenVpnStoredSecrets},
-};
+const LinkKind* const kKinds[] = {&kGsm,           &kCdma,        &kPppoe,         &kBluetoothGsm,
+                                  &kBluetoothCdma, &kOpenVpnKind, &kStrongswanKind};
 
 bool Accepts(const LinkKind& kind, const KindClues& clues) {
   if (clues.type != kind.type || clues.settings.count(kind.setting) == 0) return false;
@@ -32,8 +35,10 @@ bool Accepts(const LinkKind& kind, const KindClues& clues) {
     if (it == clues.variants.end() || it->second != kind.variant) return false;
   }
   if (kind.logins == nullptr) return true;
-  for (const char* const* login = kind.logins; *login != nullptr; ++login) {
-    if (clues.login == *login) return true;
+  auto login = clues.data.find(kind.login_key);
+  if (login == clues.data.end()) return false;
+  for (const char* const* each = kind.logins; *each != nullptr; ++each) {
+    if (login->second == *each) return true;
   }
   return false;
 }
@@ -41,25 +46,25 @@ bool Accepts(const LinkKind& kind, const KindClues& clues) {
 }  // namespace
 
 const LinkKind* KindOf(const KindClues& clues) {
-  for (const LinkKind& kind : kKinds) {
-    if (Accepts(kind, clues)) return &kind;
+  for (const LinkKind* kind : kKinds) {
+    if (Accepts(*kind, clues)) return kind;
   }
   return nullptr;
 }
 
 const LinkKind* KindOfType(const std::string& type, bool& ask_profile) {
   ask_profile = false;
-  for (const LinkKind& kind : kKinds) {
-    if (type != kind.type) continue;
-    if (kind.variant == nullptr) return &kind;
+  for (const LinkKind* kind : kKinds) {
+    if (type != kind->type) continue;
+    if (kind->variant == nullptr) return kind;
     ask_profile = true;
   }
   return nullptr;
 }
 
 const char* DeviceTypeOfType(const std::string& type) {
-  for (const LinkKind& kind : kKinds) {
-    if (type == kind.type) return kind.device_type;
+  for (const LinkKind* kind : kKinds) {
+    if (type == kind->type) return kind->device_type;
   }
   return "";
 }

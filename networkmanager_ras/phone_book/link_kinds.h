@@ -6,6 +6,7 @@
 #ifndef NELVO_NM_LINK_KINDS_H
 #define NELVO_NM_LINK_KINDS_H
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -22,9 +23,11 @@ struct LinkKind {
   // agent answers for; the profile must carry it.
   const char* setting;
   // For a VPN: the keys below are entries of the setting's "data" string
-  // dictionary (the plugin's options), and only profiles whose
-  // "connection-type" is one of these logins count (null-terminated).
+  // dictionary (the plugin's options), and only profiles whose login_key
+  // (OpenVPN's "connection-type", strongSwan's "method") is one of these
+  // logins count (null-terminated).
   bool in_data;
+  const char* login_key;
   const char* const* logins;
   const char* number_key;  // the number (a VPN's server); "" when none
   const char* user_key;
@@ -37,6 +40,10 @@ struct LinkKind {
   // (a client key's password, a proxy's): the dial hands over the stored
   // profile's own (null-terminated; null: none).
   const char* const* stored_secrets;
+  // The code of a VPN that fails with no reason given (unknown) after its
+  // plugin connected, for a plugin whose refusals reach NetworkManager so;
+  // 0: the reason table's.
+  uint32_t refused_code;
 };
 
 // The most stored secrets a kind names.
@@ -44,12 +51,12 @@ constexpr int kMostStoredSecrets = 2;
 
 // What a profile's settings say about its kind: its connection.type, the
 // "type"/"service-type" of each setting that has one, the settings it has,
-// and the "connection-type" of its VPN data.
+// and its VPN data.
 struct KindClues {
   std::string type;
   std::map<std::string, std::string> variants;
   std::set<std::string> settings;
-  std::string login;
+  std::map<std::string, std::string> data;
 };
 
 // The kind of a profile; null when it is no entry.

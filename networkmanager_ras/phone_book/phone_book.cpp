@@ -36,7 +36,7 @@ std::string Trimmed(const std::string& text) {
 bool ReadProfile(sd_bus_message* settings, Profile& profile) {
   KindClues clues;
   std::vector<std::string> permissions;
-  std::map<std::string, std::string> data;
+  std::map<std::string, std::string>& data = clues.data;
   uint32_t pin_flags = 0;
   bool present[5] = {};
   const Field connection[] = {{"id", "s", &profile.id},
@@ -60,7 +60,6 @@ bool ReadProfile(sd_bus_message* settings, Profile& profile) {
   for (size_t i = 0; i < 5; ++i) {
     if (present[i]) clues.settings.insert(names[i]);
   }
-  clues.login = data["connection-type"];
   profile.kind = KindOf(clues);
   if (profile.kind == nullptr) return false;
   profile.secret_setting = profile.kind->setting;

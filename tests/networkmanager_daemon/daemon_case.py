@@ -56,14 +56,16 @@ class DaemonCase(unittest.TestCase):
     profiles = PROFILES
     modems = 2
     pin = ""  # every SIM locked with this PIN, if any
-    vpn_user = None  # with a user: an OpenVPN server taking it and the password
+    vpn_user = None  # with a user: a VPN server taking it and the password
+    vpn_kind = "openvpn"  # which server (vpn_server.KINDS)
     password = PASSWORD  # the one the stand-in modem (and the VPN server) takes
     polkit = None  # see nm_harness.RealDaemon
 
     @classmethod
     def setUpClass(cls):
         cls.daemon = nm_harness.RealDaemon(modems=cls.modems, password=cls.password, pin=cls.pin,
-                                           vpn_user=cls.vpn_user, polkit=cls.polkit)
+                                           vpn_user=cls.vpn_user, vpn_kind=cls.vpn_kind,
+                                           polkit=cls.polkit)
         cls.daemon.start()
         try:
             cls.add_profiles()

@@ -14,11 +14,15 @@ on to NetworkManager), so a test runner that dies takes the whole setup
 down; the network namespace and its veths vanish with their last
 process. Nothing is written outside the temporary folder.
 
-With a VPN user it also runs a real OpenVPN server (vpn_server.py) that
-takes that user and the password, reached over an Ethernet base link.
+With a VPN user it also runs a real VPN server (vpn_server.py: OpenVPN,
+or strongSwan for IKEv2) that takes that user and the password, reached
+over an Ethernet base link. For IKEv2, NetworkManager's strongSwan plugin
+starts charon-nm, which finds its configuration through STRONGSWAN_CONF in
+NetworkManager's environment, and which outlives NetworkManager: it is
+ended with every other process left in NetworkManager's network namespace.
 
 Run as a program it starts the setup and waits (for trying things by hand):
-    /usr/bin/python3 nm_harness.py [--modems N] [--vpn USER]
+    /usr/bin/python3 nm_harness.py [--modems N] [--vpn USER [--ikev2]]
 (with --vpn: the base link is up, the password is "secret", and the CA
 file a profile needs is printed as VPN_CA=..., NetworkManager's network
 namespace as NM_NETNS=...)
@@ -123,6 +127,32 @@ def _children(pid):
         return []
 
 
+def _in_namespace(netns):
+    """PIDs of the processes whose network namespace is netns ("net:[N]")."""
+    pids = []
+    for proc in Path("/proc").glob("[0-9]*"):
+        try:
+            if os.readlink(proc / "ns" / "net") == netns:
+                pids.append(int(proc.name))
+        except OSError:
+            pass  # ended meanwhile
+    return pids
+
+
+def _end_namespace(netns, timeout=10):
+    """Ends every process left in a network namespace: SIGTERM, then SIGKILL
+    for those still there after timeout seconds."""
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        for pid in _in_namespace(netns):
+            try:
+                os.kill(pid, sig)
+            except ProcessLookupError:
+                pass
+        if wait_for(lambda: not _in_namespace(netns), timeout, 0.05):
+            return
+    raise RuntimeError("processes left in %s: %s" % (netns, _in_namespace(netns)))
+
+
 def why_not_runnable():
     """None when this machine can run the real daemon here, else the reason."""
     if os.geteuid() != 0:
@@ -167,16 +197,18 @@ class RealDaemon:
     """The setup; use it as a context manager or call start() and stop()."""
 
     def __init__(self, modems=1, password="secret", delay_ms=300, pin="", vpn_user=None,
-                 polkit=None):
+                 vpn_kind="openvpn", polkit=None):
         self.modems = modems
         # (rules file, {group: [user, ...]}): a real polkitd with that rule and
         # those groups, and NetworkManager asking it; STAND_IN: a stand-in
         # polkitd (python-dbusmock's) that grants what ask_polkitd sets.
         self.polkit_setup = polkit
         self.polkit = None
-        self.vpn_user = vpn_user  # with a user: an OpenVPN server taking it and the password
+        self.vpn_user = vpn_user  # with a user: a VPN server taking it and the password
+        self.vpn_kind = vpn_kind
         self.vpn = None
         self.vpn_ca = None
+        self.vpn_other_ca = None  # a CA that did not sign the server's certificate
         self.pin = pin  # every SIM locked with this PIN, if any
         self.password = password
         self.delay_ms = delay_ms
@@ -317,8 +349,9 @@ class RealDaemon:
 
     def _start_vpn_server(self):
         folder = self.folder / "vpn-server"
-        self.vpn_ca = vpn_server.prepare(folder, self.vpn_user, self.password)
-        self.vpn = self._spawn(vpn_server.command(folder), "openvpn.log", cwd=folder)
+        self.vpn_ca, self.vpn_other_ca = vpn_server.prepare(self.vpn_kind, folder, self.vpn_user,
+                                                            self.password)
+        self.vpn = self._spawn(vpn_server.command(folder), "vpn-server/server.log", cwd=folder)
 
     def _bus_connection(self):
         """A dbus-python connection to this setup's bus, opened once."""
@@ -358,22 +391,34 @@ class RealDaemon:
         env = dict(self.env, NELVO_BUS_SOCKET=str(self.folder / "system_bus_socket"))
         if self.vpn is not None:
             env["NELVO_VPN_SERVER_PID"] = str(self.vpn.pid)
+        if self.vpn_kind == "ikev2":
+            env["STRONGSWAN_CONF"] = str(vpn_server.charon_nm_conf(nm_folder, self.folder))
         self.nm = self._spawn(["unshare", "--net", "--mount", "--propagation", "private",
                                "--kill-child",
                                "/bin/sh", str(nm_folder / "setup.sh"), str(self.modems)]
                               + daemon, "NetworkManager.log", env=env)
         _wait_for("NetworkManager", self._nm_started, process=self.nm)
         if self.vpn is not None:
-            _wait_for("OpenVPN server", lambda: vpn_server.started(self.folder / "openvpn.log"),
+            _wait_for(vpn_server.KINDS[self.vpn_kind].name,
+                      lambda: vpn_server.started(self.vpn_kind, self.folder / "vpn-server"),
                       process=self.vpn)
         if wait_for_modems:
             _wait_for("modems in NetworkManager",
                       lambda: len(self.modem_devices()) == self.modems, process=self.nm)
 
     def stop_nm(self, sig=signal.SIGTERM):
-        """Stops NetworkManager; its namespaces go with it."""
+        """Stops NetworkManager and every process left in its network
+        namespace (a VPN plugin it started, detached); the namespaces go
+        with them."""
+        try:
+            netns = os.readlink("/proc/%d/ns/net" % self.nm_pid()) if self.nm else None
+        except (IndexError, OSError):
+            netns = None  # NetworkManager has ended already
         self._end(self.nm, sig)
         self.nm = None
+        # Never this process's own namespace: that is the machine's.
+        if netns is not None and netns != os.readlink("/proc/self/ns/net"):
+            _end_namespace(netns)
 
     def _nm_started(self):
         if not self.has_name(NM_NAME):
@@ -420,9 +465,12 @@ class RealDaemon:
         self.nmcli(*args)
 
     def profiles(self):
-        """(name, uuid, type) of every connection profile, in NetworkManager's order."""
+        """(name, uuid, type) of every connection profile, in NetworkManager's
+        order; without those NetworkManager makes by itself for the TUN
+        devices a VPN plugin leaves (strongSwan's tun0 and ipsec0), which
+        come and go with the plugin."""
         lines = self.nmcli("-f", "NAME,UUID,TYPE", "connection", "show")
-        return [tuple(line.split(":")) for line in lines]
+        return [tuple(line.split(":")) for line in lines if not line.endswith(":tun")]
 
     def active(self):
         """(name, state, device) of every active connection."""
@@ -443,6 +491,16 @@ class RealDaemon:
         """NetworkManager's own view of the file system (its /run is a tmpfs
         of its mount namespace)."""
         return Path("/proc/%d/root" % self.nm_pid())
+
+    def own_processes(self):
+        """PIDs of this setup's processes: those started from this process
+        and those in NetworkManager's network namespace (its plugins')."""
+        pids, todo = set(), [os.getpid()]
+        while todo:
+            pid = todo.pop()
+            pids.add(pid)
+            todo += _children(pid)
+        return pids | set(_in_namespace(os.readlink("/proc/%d/ns/net" % self.nm_pid())))
 
     def in_nm_namespace(self, command, timeout=10):
         """Runs a command in NetworkManager's network namespace."""
@@ -477,6 +535,20 @@ class RealDaemon:
             args += ["vpn.timeout", str(timeout)]
         self.nmcli(*args)
 
+    def add_ikev2(self, name, server=vpn_server.SERVER, ca=None, method="eap", timeout=None):
+        """An IKEv2 profile of the strongSwan plugin as a user makes one:
+        EAP with the VPN's user, the server checked against ca (by default
+        the CA that signed its certificate), a virtual IP, password
+        agent-owned, without autoconnect."""
+        data = ("address=%s, method=%s, user=%s, certificate=%s, virtual=yes, encap=no, "
+                "ipcomp=no, proposal=no, password-flags=1"
+                % (server, method, self.vpn_user, ca or self.vpn_ca))
+        args = ["connection", "add", "type", "vpn", "con-name", name, "autoconnect", "no",
+                "vpn-type", "strongswan", "vpn.data", data, "ipv6.method", "ignore"]
+        if timeout is not None:
+            args += ["vpn.timeout", str(timeout)]
+        self.nmcli(*args)
+
     def device_ip4(self, device):
         """IP4.ADDRESS lines NetworkManager shows for a device."""
         lines = self.nmcli("-f", "IP4.ADDRESS,GENERAL.STATE,GENERAL.IP-IFACE", "device",
@@ -491,11 +563,12 @@ def _option(name, default):
 def main():
     modems = int(_option("--modems", 1))
     vpn_user = _option("--vpn", None)
-    reason = why_not_runnable() or (vpn_user and vpn_server.why_not_runnable())
+    kind = "ikev2" if "--ikev2" in sys.argv else "openvpn"
+    reason = why_not_runnable() or (vpn_user and vpn_server.KINDS[kind].why_not_runnable())
     if reason:
         print("cannot run: " + reason)
         return 1
-    with RealDaemon(modems=modems, vpn_user=vpn_user) as daemon:
+    with RealDaemon(modems=modems, vpn_user=vpn_user, vpn_kind=kind) as daemon:
         if vpn_user is not None:
             daemon.add_base_link()
             print("VPN_CA=%s" % daemon.vpn_ca)

@@ -1,12 +1,15 @@
-"""VPN entries through the real NetworkManager and its OpenVPN plugin,
-against a real openvpn server: a tunnel that carries traffic, a refused
-password, a server that does not answer, a cancel, a hang-up that leaves
-the base link up, the password kept out of every file and answer, and an
-entry already up."""
+"""VPN entries through the real NetworkManager, against real servers: its
+OpenVPN plugin with an openvpn server, and its strongSwan plugin (IKEv2,
+EAP-MSCHAPv2) with a charon server. For each: a tunnel that carries
+traffic, a refused password, a server that does not answer, a cancel, a
+hang-up that leaves the base link up, the password kept out of every file
+and answer, and an entry already up; for IKEv2 also a server certificate
+that does not verify."""
 
 import subprocess
 import sys
 import time
+import unittest
 from pathlib import Path
 
 import daemon_case as c
@@ -26,19 +29,28 @@ FOLLOWED_LINES = d.progress_lines([0, 1, 2, 3, 4, 5, 14, 8192]) + b"Connected\r\
 
 
 class Vpn(c.DaemonCase):
+    """OpenVPN; the IKEv2 class below runs the same cases on its own setup."""
 
     modems = 1
     profiles = {"Office": ("internet", 0)}
     vpn_user = USER
+    more_entries = ["Keyed"]
+    # What a refused password ends with; how a ping crosses the tunnel only.
+    refused_code = 691
+    ping = ["-I", None, vpn_server.TUNNEL_SERVER]  # None: the VPN's own device
+
+    @classmethod
+    def add_vpn_profiles(cls):
+        cls.daemon.add_openvpn("Tunnel")
+        cls.daemon.add_openvpn("Silent", timeout=3)
+        cls.daemon.add_openvpn("Certificates only", login="tls")
+        cls.daemon.add_openvpn("Keyed", login="password-tls")
 
     @classmethod
     def add_profiles(cls):
         super().add_profiles()
         cls.daemon.add_base_link()
-        cls.daemon.add_openvpn("Tunnel")
-        cls.daemon.add_openvpn("Silent", timeout=3)
-        cls.daemon.add_openvpn("Certificates only", login="tls")
-        cls.daemon.add_openvpn("Keyed", login="password-tls")
+        cls.add_vpn_profiles()
         cls.stored = cls.daemon.profiles()
 
     def tearDown(self):
@@ -66,20 +78,21 @@ class Vpn(c.DaemonCase):
         self.assertIn(("Base", "activated", vpn_server.BASE_DEVICE), self.daemon.active())
         self.assertTrue(c.wait_for(lambda: self.daemon.profiles() == self.stored, 15, 0.05))
 
-    def ping_through_tunnel(self, entry="Tunnel"):
-        """ping's status for the server's tunnel address, sent on the entry's
-        tunnel (without -I the base link's gateway, the server too, would
-        answer; the last tunnel's device may not be gone yet)."""
-        device = self.daemon.nmcli("-g", "GENERAL.IP-IFACE", "connection", "show", entry,
-                                   check=False)
-        return self.daemon.in_nm_namespace(["ping", "-c", "1", "-W", "2", "-I",
-                                            (device or ["tun0"])[0],
-                                            vpn_server.TUNNEL_SERVER]).returncode
+    def ping_through_tunnel(self):
+        """ping's status for an address of the server's, sent on the tunnel
+        (without -I the base link's gateway, the server too, would answer):
+        OpenVPN's the device NetworkManager names for the VPN, since the last
+        case's tunnel may still hold tun0."""
+        active = self.vpn_active()
+        device = self.daemon.nmcli("-g", "GENERAL.IP-IFACE", "connection", "show", active[0],
+                                   check=False) if active else []
+        ping = [arg if arg is not None else (device or ["tun0"])[0] for arg in self.ping]
+        return self.daemon.in_nm_namespace(["ping", "-c", "1", "-W", "2"] + ping).returncode
 
-    def test_entries_are_the_password_logins_of_openvpn(self):
+    def test_entries_are_the_password_logins(self):
         lib = ras_library.Library(Path(d.PROGRAM).parent / "librasapi32.so")
         # In NetworkManager's order; Ethernet and a certificate-only login are none.
-        self.assertEqual((0, ["Office", "Tunnel", "Silent", "Keyed"]),
+        self.assertEqual((0, ["Office", "Tunnel", "Silent"] + self.more_entries),
                          self.with_bus(lib.enum_entries))
         # Its user is the login's; its password is the agent's, not stored.
         self.assertEqual((0, USER, "", 0), self.with_bus(lambda: lib.dial_params("Tunnel")))
@@ -95,7 +108,9 @@ class Vpn(c.DaemonCase):
         # command lines and environments, or what GetSecrets hands out.
         self.assert_password_in_no_file()
         secret = c.PASSWORD.encode()
-        for proc in Path("/proc").glob("[0-9]*"):
+        # This setup's processes only: another test on the machine may hold
+        # the same password.
+        for proc in (Path("/proc/%d" % pid) for pid in self.daemon.own_processes()):
             try:
                 seen = [(proc / part).read_bytes() for part in ("cmdline", "environ")]
             except OSError:
@@ -116,7 +131,7 @@ class Vpn(c.DaemonCase):
     def test_key_password_of_the_stored_profile_reaches_the_dial_and_no_new_place(self):
         result = self.vpn_dial("Keyed")
         self.assertEqual(head() + b"Connecting to Keyed\r\n" + CONNECTED_LINES, result.stdout)
-        self.assertEqual(0, self.ping_through_tunnel("Keyed"))
+        self.assertEqual(0, self.ping_through_tunnel())
         # The stored profile keeps it; nothing else does.
         self.assert_password_in_no_file(vpn_server.KEY_PASSWORD, profiles_too=False)
         copy = [uuid for name, uuid, _type in self.daemon.profiles()
@@ -151,7 +166,7 @@ class Vpn(c.DaemonCase):
     def test_refused_password_ends_at_once(self):
         started = time.monotonic()
         result = self.vpn_dial("Tunnel", password="wrong")
-        self.assert_failed(result, "Tunnel", CONNECT_LINES, 691)
+        self.assert_failed(result, "Tunnel", CONNECT_LINES, self.refused_code)
         self.assertLess(time.monotonic() - started, 10)
 
     def test_unanswered_server_ends_with_the_profile_timeout(self):
@@ -176,6 +191,41 @@ class Vpn(c.DaemonCase):
             self.assertEqual([], self.vpn_active())
         finally:
             self.daemon.nmcli("connection", "up", "id", "Base")
+
+
+class Ikev2(Vpn):
+    """IKEv2 with a user name and password (EAP-MSCHAPv2), the server's
+    certificate checked against a CA: the Windows default VPN."""
+
+    vpn_kind = "ikev2"
+    # charon-nm tells NetworkManager a refused password as it tells a server
+    # certificate that does not verify: both are this code.
+    refused_code = 13801
+    # 1400 bytes: the tunnel's MTU, ESP in user space on both ends.
+    ping = ["-I", "ipsec0", "-s", "1372", vpn_server.BEHIND_SERVER]
+    more_entries = ["OtherCA"]
+    # OpenVPN's alone: a client key's password.
+    test_key_password_of_the_stored_profile_reaches_the_dial_and_no_new_place = None
+
+    @classmethod
+    def setUpClass(cls):
+        reason = vpn_server.KINDS["ikev2"].why_not_runnable()
+        if reason:
+            raise unittest.SkipTest(reason)
+        super().setUpClass()
+
+    @classmethod
+    def add_vpn_profiles(cls):
+        cls.daemon.add_ikev2("Tunnel")
+        cls.daemon.add_ikev2("Silent", timeout=3)
+        cls.daemon.add_ikev2("OtherCA", ca=cls.daemon.vpn_other_ca)
+        cls.daemon.add_ikev2("Certificates only", method="cert")
+
+    def test_certificate_from_another_ca_is_refused_at_once(self):
+        started = time.monotonic()
+        result = self.vpn_dial("OtherCA")
+        self.assert_failed(result, "OtherCA", CONNECT_LINES, 13801)
+        self.assertLess(time.monotonic() - started, 10)
 
 
 if __name__ == "__main__":

@@ -46,7 +46,8 @@ const std::set<uint32_t> kDocumentedCodes = {
     734,  // ERROR_PPP_LCP_TERMINATED
     800,  // ERROR_AUTOMATIC_VPN_FAILED
     807,  // ERROR_VPN_DISCONNECT
-    809,  // ERROR_VPN_TIMEOUT
+    809,    // ERROR_VPN_TIMEOUT
+    13801,  // ERROR_IPSEC_IKE_AUTH_FAIL
 };
 
 // The whole table: reason number, code. Every other reason is 635
@@ -155,10 +156,25 @@ TEST(VpnStates, WalkReportsAsAModemAndARepeatedAskIsARefusal) {
   EXPECT_EQ(809u, nmras::VpnFailureCode(refused, 6));
 }
 
+TEST(VpnStates, FailureWithNoReasonAfterConnectIsTheKindsRefusal) {
+  nmras::VpnProgress ikev2;
+  ikev2.refused_code = 13801;
+  EXPECT_EQ(800u, nmras::VpnFailureCode(ikev2, 0));  // the plugin never connected
+  nmras::OnVpnState(ikev2, 2);
+  nmras::OnVpnState(ikev2, 3);
+  EXPECT_EQ(13801u, nmras::VpnFailureCode(ikev2, 0));
+  EXPECT_TRUE(InManualPage(13801));
+  EXPECT_EQ(809u, nmras::VpnFailureCode(ikev2, 6));
+  EXPECT_EQ(800u, nmras::VpnFailureCode(ikev2, 8));  // the plugin refused to start
+  nmras::VpnProgress openvpn;  // no code of its own
+  for (uint32_t vpn : {2u, 3u}) nmras::OnVpnState(openvpn, vpn);
+  EXPECT_EQ(800u, nmras::VpnFailureCode(openvpn, 0));
+}
+
 TEST(LinkKinds, WhichProfilesAreEntries) {
   auto kind = [](const char* type, std::map<std::string, std::string> variants,
-                 std::set<std::string> settings, const char* login = "") {
-    return nmras::KindOf(nmras::KindClues{type, variants, settings, login});
+                 std::set<std::string> settings, std::map<std::string, std::string> data = {}) {
+    return nmras::KindOf(nmras::KindClues{type, variants, settings, data});
   };
   const char* openvpn = "org.freedesktop.NetworkManager.openvpn";
   EXPECT_STREQ("gsm", kind("gsm", {}, {"gsm"})->setting);
@@ -167,14 +183,26 @@ TEST(LinkKinds, WhichProfilesAreEntries) {
   EXPECT_EQ(nullptr, kind("bluetooth", {{"bluetooth", "panu"}}, {"gsm"}));
   EXPECT_EQ(nullptr, kind("bluetooth", {{"bluetooth", "dun"}}, {}));
   for (const char* login : {"password", "password-tls"}) {
-    const nmras::LinkKind* vpn = kind("vpn", {{"vpn", openvpn}}, {"vpn"}, login);
+    const nmras::LinkKind* vpn =
+        kind("vpn", {{"vpn", openvpn}}, {"vpn"}, {{"connection-type", login}});
     ASSERT_NE(nullptr, vpn) << login;
     EXPECT_TRUE(vpn->in_data && vpn->rides_on_base);
     EXPECT_STREQ("remote", vpn->number_key);
   }
-  EXPECT_EQ(nullptr, kind("vpn", {{"vpn", openvpn}}, {"vpn"}, "tls"));
+  EXPECT_EQ(nullptr, kind("vpn", {{"vpn", openvpn}}, {"vpn"}, {{"connection-type", "tls"}}));
   EXPECT_EQ(nullptr, kind("vpn", {{"vpn", "org.freedesktop.NetworkManager.vpnc"}}, {"vpn"},
-                          "password"));
+                          {{"connection-type", "password"}}));
+  // strongSwan: EAP only, told by its "method"; another plugin's key says nothing.
+  const char* strongswan = "org.freedesktop.NetworkManager.strongswan";
+  const nmras::LinkKind* ikev2 = kind("vpn", {{"vpn", strongswan}}, {"vpn"}, {{"method", "eap"}});
+  ASSERT_NE(nullptr, ikev2);
+  EXPECT_STREQ("address", ikev2->number_key);
+  EXPECT_STREQ("user", ikev2->user_key);
+  for (const char* method : {"psk", "cert", "eap-tls", "key", "agent", "smartcard"}) {
+    EXPECT_EQ(nullptr, kind("vpn", {{"vpn", strongswan}}, {"vpn"}, {{"method", method}})) << method;
+  }
+  EXPECT_EQ(nullptr, kind("vpn", {{"vpn", strongswan}}, {"vpn"}, {{"connection-type", "eap"}}));
+  EXPECT_EQ(nullptr, kind("vpn", {{"vpn", openvpn}}, {"vpn"}, {{"method", "password"}}));
   for (const char* type : {"802-3-ethernet", "802-11-wireless", "wireguard"}) {
     bool ask = true;
     EXPECT_EQ(nullptr, nmras::KindOfType(type, ask)) << type;

@@ -82,8 +82,9 @@ def check_contents(deb):
         sys.exit(f"control fields {fields}: expected package nelvo depending on libsystemd0")
     if fields["Recommends"] != "network-manager":
         sys.exit(f"Recommends is {fields['Recommends']!r}, expected network-manager")
-    if fields["Suggests"] != "network-manager-openvpn":
-        sys.exit(f"Suggests is {fields['Suggests']!r}, expected network-manager-openvpn")
+    suggests = "network-manager-openvpn, network-manager-strongswan"
+    if fields["Suggests"] != suggests:
+        sys.exit(f"Suggests is {fields['Suggests']!r}, expected {suggests}")
     with tempfile.TemporaryDirectory(prefix="nelvo-deb-files-") as root:
         subprocess.run(["dpkg-deb", "-x", str(deb), root], check=True)
         needed = {LIBRARY_PACKAGES[library] for binary in ("nelvo", "librasapi32.so")
