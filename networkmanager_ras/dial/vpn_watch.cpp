@@ -8,7 +8,8 @@ namespace nmras {
 
 std::vector<uint32_t> OnVpnState(VpnProgress& progress, uint32_t vpn_state) {
   if (vpn_state == kVpnNeedAuth && progress.connecting) progress.refused = true;
-  if (vpn_state == kVpnConnect) progress.connecting = true;
+  // Past connect, too: a dial that follows a link may first see it there.
+  if (vpn_state >= kVpnConnect && vpn_state <= kVpnActivated) progress.connecting = true;
   return StatesOfVpnState(vpn_state);
 }
 

@@ -161,7 +161,7 @@ class Vpn(c.DaemonCase):
             self.assertEqual(handle, self.daemon.active_handles()["Tunnel"])
         finally:
             other.kill()
-            other.wait()
+            other.communicate()
 
     def test_refused_password_ends_at_once(self):
         started = time.monotonic()

@@ -166,6 +166,10 @@ TEST(VpnStates, FailureWithNoReasonAfterConnectIsTheKindsRefusal) {
   EXPECT_TRUE(InManualPage(13801));
   EXPECT_EQ(809u, nmras::VpnFailureCode(ikev2, 6));
   EXPECT_EQ(800u, nmras::VpnFailureCode(ikev2, 8));  // the plugin refused to start
+  nmras::VpnProgress followed;  // a followed link first seen past connect
+  followed.refused_code = 13801;
+  nmras::OnVpnState(followed, 4);
+  EXPECT_EQ(13801u, nmras::VpnFailureCode(followed, 0));
   nmras::VpnProgress openvpn;  // no code of its own
   for (uint32_t vpn : {2u, 3u}) nmras::OnVpnState(openvpn, vpn);
   EXPECT_EQ(800u, nmras::VpnFailureCode(openvpn, 0));
