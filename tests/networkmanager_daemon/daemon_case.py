@@ -116,8 +116,7 @@ class DaemonCase(unittest.TestCase):
         """A nelvo run as another user than root, standard output to a pipe;
         returns its output."""
         self.folder.chmod(0o777)
-        done = subprocess.run(["setpriv", "--reuid=%d" % uid, "--regid=%d" % uid,
-                               "--clear-groups", d.PROGRAM] + args, cwd=self.folder,
+        done = subprocess.run(as_user(uid) + [d.PROGRAM] + args, cwd=self.folder,
                               env=self.daemon.env, stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE, timeout=d.TIMEOUT, check=False)
         self.assertEqual(0, done.returncode)
@@ -198,6 +197,11 @@ class DaemonCase(unittest.TestCase):
             return call()
         finally:
             del os.environ["DBUS_SYSTEM_BUS_ADDRESS"]
+
+
+def as_user(uid):
+    """The command prefix that runs a program as another user than root."""
+    return ["setpriv", "--reuid=%d" % uid, "--regid=%d" % uid, "--clear-groups"]
 
 
 def main(why_not_runnable=lambda: None):

@@ -57,7 +57,7 @@ class ExampleEntries(c.DaemonCase):
         user = []
         if uid is not None:
             env["HOME"] = str(self.folder)
-            user = ["setpriv", "--reuid", str(uid), "--regid", str(uid), "--clear-groups"]
+            user = c.as_user(uid)
         return subprocess.run(user + ["sh", "-c", script], cwd=getattr(self, "folder", None),
                               env=env, text=True, stdin=subprocess.DEVNULL,
                               capture_output=True, timeout=timeout)
