@@ -5,9 +5,9 @@
 #include <new>
 #include <vector>
 
-#include "networkmanager_ras/links/connections.h"
-#include "networkmanager_ras/dial/dial_start.h"
 #include "networkmanager_ras/bus/nm_bus.h"
+#include "networkmanager_ras/dial/dial_start.h"
+#include "networkmanager_ras/links/connections.h"
 #include "networkmanager_ras/phone_book/phone_book.h"
 #include "networkmanager_ras/phone_book/profile_cache.h"
 #include "remote_access/library_export.h"

@@ -144,7 +144,8 @@ constexpr ErrorMeaning kMeanings[] = {
     {RAS_ERROR_AUTHENTICATION_FAILURE,
      "the login was refused, where NetworkManager says so (active connection login-failed); "
      "for a VPN also a password the server refused (NetworkManager asked for it again)"},
-    {RAS_ERROR_PORT_OR_DEVICE, "modem hardware (modem-init-failed, modem-failed, firmware-missing)"},
+    {RAS_ERROR_PORT_OR_DEVICE,
+     "modem hardware (modem-init-failed, modem-failed, firmware-missing)"},
     {RAS_ERROR_INTERACTIVE_MODE,
      "the dial needs information it could not ask for: no secrets (no-secrets, and so for the "
      "active connection; D-Bus AgentManager.NoSecrets), or a SIM that needs its PIN and got "
@@ -199,7 +200,9 @@ static_assert(InAscendingOrder(), "kMeanings is listed in ascending order of cod
 
 }  // namespace
 
-ErrorMeaningList ErrorMeanings() { return {kMeanings, sizeof kMeanings / sizeof kMeanings[0]}; }
+ErrorMeaningList ErrorMeanings() {
+  return {kMeanings, sizeof kMeanings / sizeof kMeanings[0]};
+}
 
 uint32_t ReasonErrorCode(ReasonSource source, uint32_t reason) {
   for (const ReasonRow& row : kReasons) {

@@ -44,7 +44,9 @@ CallDeadline::CallDeadline(uint64_t usec_from_now) : saved_(call_deadline) {
   call_deadline = std::min(saved_, Clock::now() + std::chrono::microseconds(usec_from_now));
 }
 
-CallDeadline::~CallDeadline() { call_deadline = saved_; }
+CallDeadline::~CallDeadline() {
+  call_deadline = saved_;
+}
 
 uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply, uint32_t fallback,
                      uint64_t timeout_usec) {

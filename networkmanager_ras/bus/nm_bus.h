@@ -49,8 +49,8 @@ class CallDeadline {
 };
 
 // Sends a prepared call to NetworkManager and waits for its reply (0:
-// kCallTimeoutUsec), never past the thread's call deadline. Returns 0, or the error code of the failure (fallback for
-// D-Bus errors the error table does not know).
+// kCallTimeoutUsec), never past the thread's call deadline. Returns 0, or the error code of the
+// failure (fallback for D-Bus errors the error table does not know).
 uint32_t CallWaiting(sd_bus* bus, sd_bus_message* call, Message& reply,
                      uint32_t fallback = RAS_ERROR_UNKNOWN, uint64_t timeout_usec = 0);
 
@@ -111,7 +111,9 @@ uint32_t GetUintProperty(sd_bus* bus, const char* path, const char* interface, c
 // Handles from here up name dials that never reached NetworkManager, whose
 // active-connection numbers stay far below.
 constexpr uint32_t kFirstOfflineHandle = 0x80000000u;
-inline bool IsOfflineHandle(uint32_t handle) { return handle >= kFirstOfflineHandle; }
+inline bool IsOfflineHandle(uint32_t handle) {
+  return handle >= kFirstOfflineHandle;
+}
 
 // The handle of an active connection: the number N of its path
 // .../ActiveConnection/N, or 0 when the path has no such number.

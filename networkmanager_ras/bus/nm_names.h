@@ -23,7 +23,8 @@ constexpr const char* kAgentManagerInterface = "org.freedesktop.NetworkManager.A
 constexpr const char* kAgentPath = "/org/freedesktop/NetworkManager/SecretAgent";
 constexpr const char* kAgentInterface = "org.freedesktop.NetworkManager.SecretAgent";
 constexpr const char* kAgentNoSecrets = "org.freedesktop.NetworkManager.SecretAgent.NoSecrets";
-constexpr const char* kAgentUserCanceled = "org.freedesktop.NetworkManager.SecretAgent.UserCanceled";
+constexpr const char* kAgentUserCanceled =
+    "org.freedesktop.NetworkManager.SecretAgent.UserCanceled";
 constexpr const char* kPropertiesInterface = "org.freedesktop.DBus.Properties";
 
 // Device states (NMDeviceState).

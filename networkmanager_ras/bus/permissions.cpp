@@ -5,8 +5,8 @@ namespace nmras {
 
 uint32_t ReadPermissions(sd_bus* bus, Permissions& permissions) {
   Message reply;
-  uint32_t code = CallWaiting(bus, NewCall(bus, kNmPath, kNmInterface, "GetPermissions").get(),
-                              reply);
+  uint32_t code =
+      CallWaiting(bus, NewCall(bus, kNmPath, kNmInterface, "GetPermissions").get(), reply);
   if (code != 0) return code;
   if (sd_bus_message_enter_container(reply.get(), 'a', "{ss}") <= 0) return RAS_ERROR_UNKNOWN;
   const char *name = nullptr, *answer = nullptr;

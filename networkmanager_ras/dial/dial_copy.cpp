@@ -71,7 +71,8 @@ int CopyData(sd_bus_message* settings, sd_bus_message* call, const Profile& prof
       {kind.number_key, values.number},
       {kind.user_key, values.username},
       {"password-flags", "1"}};  // NM_SETTING_SECRET_FLAG_AGENT_OWNED
-  for (const std::string& secret : values.handed_secrets) replaced.emplace_back(secret + "-flags", "1");
+  for (const std::string& secret : values.handed_secrets)
+    replaced.emplace_back(secret + "-flags", "1");
   int r = sd_bus_message_enter_container(settings, 'v', "a{ss}");
   if (r >= 0) r = sd_bus_message_open_container(call, 'v', "a{ss}");
   if (r >= 0) r = sd_bus_message_enter_container(settings, 'a', "{ss}");
@@ -97,9 +98,10 @@ int CopyValue(sd_bus_message* settings, sd_bus_message* call, const std::string&
               const char* key, const Profile& profile, const DialValues& values) {
   int r = sd_bus_message_open_container(call, 'e', "sv");
   if (r >= 0) r = sd_bus_message_append_basic(call, 's', key);
-  bool data = profile.kind->in_data && group == profile.secret_setting &&
-              std::strcmp(key, "data") == 0;
-  if (r >= 0) r = data ? CopyData(settings, call, profile, values) : sd_bus_message_copy(call, settings, 0);
+  bool data =
+      profile.kind->in_data && group == profile.secret_setting && std::strcmp(key, "data") == 0;
+  if (r >= 0)
+    r = data ? CopyData(settings, call, profile, values) : sd_bus_message_copy(call, settings, 0);
   if (r >= 0) r = sd_bus_message_close_container(call);
   return r;
 }

@@ -8,8 +8,8 @@
 #include <set>
 #include <vector>
 
-#include "networkmanager_ras/links/connections.h"
 #include "networkmanager_ras/bus/error_map.h"
+#include "networkmanager_ras/links/connections.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {

@@ -10,11 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "networkmanager_ras/links/dial_table.h"
 #include "networkmanager_ras/bus/nm_bus.h"
 #include "networkmanager_ras/dial/secret_agent.h"
 #include "networkmanager_ras/dial/state_map.h"
 #include "networkmanager_ras/dial/vpn_watch.h"
+#include "networkmanager_ras/links/dial_table.h"
 #include "remote_access/ras_records.h"
 
 namespace nmras {
@@ -30,20 +30,20 @@ struct DialEvent {
 
 struct DialWatch {
   Bus bus;
-  SecretAgent agent;  // before the bus closes, its object goes
+  SecretAgent agent;       // before the bus closes, its object goes
   PendingCall activation;  // the activation call, kept until its answer
   RasDialFunc notifier = nullptr;
   std::shared_ptr<DialRecord> record;
   std::string active_path;
-  std::string device_path;  // "" until known; none for a VPN
-  bool vpn = false;          // a VPN: its own states count, not its base's device's
+  std::string device_path;            // "" until known; none for a VPN
+  bool vpn = false;                   // a VPN: its own states count, not its base's device's
   const char* device_type = "modem";  // the entry's kind's, once known
   VpnProgress vpn_progress;
   ForwardStates states;
   sd_bus_slot* slots[4] = {nullptr, nullptr, nullptr, nullptr};
   std::deque<DialEvent> events;   // signals not yet handled
   std::deque<DialEvent> unowned;  // device signals of a device not yet known
-  bool following = false;  // the entry's link was there: the dial follows it
+  bool following = false;         // the entry's link was there: the dial follows it
   // The device has started the dial's activation (or, when following, the
   // link's): a failure signalled before that is another activation's.
   bool device_started = false;

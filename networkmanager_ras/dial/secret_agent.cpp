@@ -90,7 +90,9 @@ int OnAgentCall(sd_bus_message* m, void* data, sd_bus_error*) {
 
 }  // namespace
 
-SecretAgent::~SecretAgent() { sd_bus_slot_unref(slot); }
+SecretAgent::~SecretAgent() {
+  sd_bus_slot_unref(slot);
+}
 
 uint32_t RegisterSecretAgent(sd_bus* bus, SecretAgent& agent) {
   agent.service_owner = ServiceOwner(bus);
@@ -101,9 +103,11 @@ uint32_t RegisterSecretAgent(sd_bus* bus, SecretAgent& agent) {
   // One identifier per dial: NetworkManager takes one agent per identifier
   // and user.
   std::string identifier = "nelvo.dial." + agent.uuid;
-  Message call = NewCall(bus, kAgentManagerPath, kAgentManagerInterface, "RegisterWithCapabilities");
+  Message call =
+      NewCall(bus, kAgentManagerPath, kAgentManagerInterface, "RegisterWithCapabilities");
   Message reply;
-  if (call == nullptr || sd_bus_message_append(call.get(), "su", identifier.c_str(), kAgentVpnHints) < 0) {
+  if (call == nullptr ||
+      sd_bus_message_append(call.get(), "su", identifier.c_str(), kAgentVpnHints) < 0) {
     return RAS_ERROR_UNKNOWN;
   }
   return CallWaiting(bus, call.get(), reply);

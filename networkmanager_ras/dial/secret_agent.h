@@ -20,15 +20,15 @@
 namespace nmras {
 
 struct SecretAgent {
-  std::string uuid;           // the copy's connection.uuid
-  std::string setting;        // the setting its secrets belong to
-  bool vpn = false;           // a VPN's: the password goes as its "secrets" dictionary
-  StoredSecrets secrets;      // what the agent answers
+  std::string uuid;       // the copy's connection.uuid
+  std::string setting;    // the setting its secrets belong to
+  bool vpn = false;       // a VPN's: the password goes as its "secrets" dictionary
+  StoredSecrets secrets;  // what the agent answers
   const char* const* other_keys = nullptr;  // the names of secrets.others (a VPN's)
-  int answered = 0;           // GetSecrets calls answered
-  std::string service_owner;  // NetworkManager's unique bus name
+  int answered = 0;                         // GetSecrets calls answered
+  std::string service_owner;                // NetworkManager's unique bus name
   sd_bus_slot* slot = nullptr;
-  bool refusing = false;      // the dial gave up: every request is refused
+  bool refusing = false;  // the dial gave up: every request is refused
   ~SecretAgent();
 };
 

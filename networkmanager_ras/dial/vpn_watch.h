@@ -29,7 +29,6 @@ std::vector<uint32_t> OnVpnState(VpnProgress& progress, uint32_t vpn_state);
 // The error code of a VPN dial whose active connection ended for reason.
 uint32_t VpnFailureCode(const VpnProgress& progress, uint32_t reason);
 
-
 }  // namespace nmras
 
 #endif

@@ -20,7 +20,7 @@ struct DialRecord {
 // What a status query of a dial in the table answers.
 struct DialStatus {
   uint32_t state = 0;
-  uint32_t error = 0;                  // not 0 once the dial has failed
+  uint32_t error = 0;                 // not 0 once the dial has failed
   const char* device_type = "modem";  // its kind's (link_kinds.h), a static text
 };
 

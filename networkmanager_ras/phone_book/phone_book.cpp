@@ -22,7 +22,8 @@ void ReadDataKeys(const std::map<std::string, std::string>& data, Profile& profi
   };
   profile.number = value(profile.kind->number_key);
   profile.username = value(profile.kind->user_key);
-  profile.password_flags = static_cast<uint32_t>(std::strtoul(value("password-flags").c_str(), nullptr, 10));
+  profile.password_flags =
+      static_cast<uint32_t>(std::strtoul(value("password-flags").c_str(), nullptr, 10));
 }
 
 std::string Trimmed(const std::string& text) {
@@ -39,9 +40,8 @@ bool ReadProfile(sd_bus_message* settings, Profile& profile) {
   std::map<std::string, std::string>& data = clues.data;
   uint32_t pin_flags = 0;
   bool present[5] = {};
-  const Field connection[] = {{"id", "s", &profile.id},
-                              {"type", "s", &profile.type},
-                              {"permissions", "as", &permissions}};
+  const Field connection[] = {
+      {"id", "s", &profile.id}, {"type", "s", &profile.type}, {"permissions", "as", &permissions}};
   const Field bluetooth[] = {{"type", "s", &clues.variants["bluetooth"]}};
   const Field vpn[] = {{"service-type", "s", &clues.variants["vpn"]}, {"data", "a{ss}", &data}};
   const Field dial[] = {{"number", "s", &profile.number},
@@ -49,12 +49,10 @@ bool ReadProfile(sd_bus_message* settings, Profile& profile) {
                         {"password-flags", "u", &profile.password_flags},
                         {"pin-flags", "u", &pin_flags}};
   const char* names[] = {"gsm", "cdma", "pppoe", "vpn", "bluetooth"};
-  const SettingFields wanted[] = {{"connection", connection, 3, nullptr},
-                                  {names[0], dial, 4, &present[0]},
-                                  {names[1], dial, 4, &present[1]},
-                                  {names[2], dial, 4, &present[2]},
-                                  {names[3], vpn, 2, &present[3]},
-                                  {names[4], bluetooth, 1, &present[4]}};
+  const SettingFields wanted[] = {
+      {"connection", connection, 3, nullptr}, {names[0], dial, 4, &present[0]},
+      {names[1], dial, 4, &present[1]},       {names[2], dial, 4, &present[2]},
+      {names[3], vpn, 2, &present[3]},        {names[4], bluetooth, 1, &present[4]}};
   if (ReadSettings(settings, wanted) < 0) return false;
   clues.type = profile.type;
   for (size_t i = 0; i < 5; ++i) {

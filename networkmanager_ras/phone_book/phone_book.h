@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "networkmanager_ras/phone_book/link_kinds.h"
 #include "networkmanager_ras/bus/nm_bus.h"
 #include "networkmanager_ras/bus/permissions.h"
 #include "networkmanager_ras/bus/secret_text.h"
+#include "networkmanager_ras/phone_book/link_kinds.h"
 
 namespace nmras {
 
@@ -32,7 +32,7 @@ struct Profile {
 // The secrets NetworkManager keeps for a profile.
 struct StoredSecrets {
   SecretText password;
-  SecretText pin;                        // a gsm SIM's PIN
+  SecretText pin;                         // a gsm SIM's PIN
   SecretText others[kMostStoredSecrets];  // a VPN's, as its kind's stored_secrets
 };
 

@@ -95,8 +95,7 @@ uint32_t ListPaths(Cache& cache, std::vector<std::string>& paths) {
 
 Message NewFlagsCall(sd_bus* bus, const std::string& path) {
   Message call = NewCall(bus, path.c_str(), kPropertiesInterface, "Get");
-  if (call != nullptr &&
-      sd_bus_message_append(call.get(), "ss", kProfileInterface, "Flags") < 0) {
+  if (call != nullptr && sd_bus_message_append(call.get(), "ss", kProfileInterface, "Flags") < 0) {
     call.reset();
   }
   return call;
@@ -132,8 +131,7 @@ uint32_t ReadMissing(Cache& cache, const std::vector<std::string>& missing,
     uint32_t flags = 0;
     entry.listed = replies[i] != nullptr &&
                    sd_bus_message_read(replies[i].get(), "v", "u", &flags) >= 0 &&
-                   (flags & kProfileVolatile) == 0 &&
-                   entry.profile.id.size() <= RAS_MAX_ENTRY_NAME;
+                   (flags & kProfileVolatile) == 0 && entry.profile.id.size() <= RAS_MAX_ENTRY_NAME;
   }
   for (size_t i = 0; code == 0 && i < missing.size(); ++i) {
     if (cache.changed.count(missing[i]) == 0) cache.entries[missing[i]] = now[missing[i]];
