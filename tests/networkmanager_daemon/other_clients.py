@@ -2,7 +2,7 @@
 
 As a program: an activation of a stored profile whose secrets an agent of
 its own gives only after a delay, as a person at a password prompt does:
-    other_clients.py ADDRESS PROFILE_ID PASSWORD DELAY_S
+    other_clients.py ADDRESS PROFILE_ID DELAY_S   (the password on standard input)
 It prints the active connection's path, answers the one GetSecrets after
 DELAY_S seconds, and ends after a minute at the most.
 
@@ -82,4 +82,4 @@ def main(address, profile_id, password, delay_s):
 
 
 if __name__ == "__main__":
-    main(*sys.argv[1:5])
+    main(sys.argv[1], sys.argv[2], sys.stdin.readline().rstrip("\n"), sys.argv[3])

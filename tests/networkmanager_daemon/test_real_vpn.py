@@ -150,9 +150,11 @@ class Vpn(c.DaemonCase):
 
     def test_vpn_waiting_for_another_clients_agent_is_followed(self):
         other = subprocess.Popen([sys.executable, str(Path(__file__).parent / "other_clients.py"),
-                                  self.daemon.address, "Tunnel", c.PASSWORD, "3"],
-                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True)
+                                  self.daemon.address, "Tunnel", "3"],
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         try:
+            other.stdin.write(c.PASSWORD + "\n")
+            other.stdin.close()
             handle = int(other.stdout.readline().rsplit("/", 1)[1])
             result = self.vpn_dial("Tunnel")
             self.assertEqual(head() + b"Connecting to Tunnel\r\n" + FOLLOWED_LINES, result.stdout)
@@ -161,7 +163,8 @@ class Vpn(c.DaemonCase):
             self.assertEqual(handle, self.daemon.active_handles()["Tunnel"])
         finally:
             other.kill()
-            other.communicate()
+            other.stdout.close()
+            other.wait()
 
     def test_refused_password_ends_at_once(self):
         started = time.monotonic()
