@@ -79,8 +79,8 @@ set(CPACK_PACKAGE_VENDOR "The Nelvo developers")
 set(CPACK_PACKAGE_CONTACT ${NELVO_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "command-line dialer for scripts, over NetworkManager")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Dials a mobile-broadband, Bluetooth dial-up, PPPoE or OpenVPN link that\n"
-    "NetworkManager knows, waits until it is connected, has failed or is\n"
+    "Dials a mobile-broadband, Bluetooth dial-up, PPPoE, OpenVPN or IKEv2 link\n"
+    "that NetworkManager knows, waits until it is connected, has failed or is\n"
     "cancelled, and leaves it up; or hangs such a link up again. It is made\n"
     "for batch files and other programs that bring a dial-up link up and down\n"
     "unattended: each step is written as a report line, the latest state is\n"
